@@ -1,0 +1,311 @@
+#include "dbf_table.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <set>
+
+#include "errors.h"
+
+namespace sde {
+namespace {
+
+constexpr size_t kCacheBytes = 64 * 1024;
+constexpr unsigned char kEofMarker = 0x1A;
+
+uint16_t get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t get32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void put16(unsigned char* p, uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+void put32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+bool knownVersion(uint8_t v) {
+    // dBase III, and the memo markers (reported to the layer, which refuses them).
+    return v == 0x03 || v == 0x83 || v == 0x86 || v == 0xF5 || v == 0xF6 || v == 0xE5 ||
+           v == 0xE6;
+}
+
+void validateField(const FieldInfo& f, const std::string& path) {
+    auto bad = [&](const std::string& why) {
+        throw CorruptFileError("Damaged table header in " + path + ": field " + f.name + " " +
+                               why);
+    };
+    switch (f.type) {
+        case 'C':
+            if (f.width < 1) bad("has width 0");
+            break;
+        case 'N':
+            if (f.width < 1 || f.width > 20) bad("has a numeric width outside 1..20");
+            if (f.decimals >= f.width && f.decimals != 0) bad("has more decimals than width");
+            break;
+        case 'D':
+            if (f.width != 8) bad("is a date field whose width is not 8");
+            break;
+        case 'L':
+            if (f.width != 1) bad("is a logical field whose width is not 1");
+            break;
+        default:
+            throw CorruptFileError("Unsupported field type '" + std::string(1, f.type) +
+                                   "' for field " + f.name + " in " + path);
+    }
+}
+
+}  // namespace
+
+void todayHeaderDate(unsigned char out[3]) {
+    std::time_t now = std::time(nullptr);
+    std::tm tmNow{};
+    localtime_r(&now, &tmNow);
+    out[0] = static_cast<unsigned char>(tmNow.tm_year % 256);
+    out[1] = static_cast<unsigned char>(tmNow.tm_mon + 1);
+    out[2] = static_cast<unsigned char>(tmNow.tm_mday);
+}
+
+std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
+    std::unique_ptr<DbfTable> t(new DbfTable());
+    t->path_ = path;
+    t->mode_ = mode;
+    t->file_ = openFile(path, mode == Mode::ReadOnly ? OpenFlags::ReadOnly : OpenFlags::ReadWrite);
+    if (!t->file_->lockOpenMode(mode == Mode::Exclusive))
+        throw EngineError("Table is in use by another work area or program: " + path);
+    t->id_ = t->file_->id();
+    t->parseHeader();
+    return t;
+}
+
+void DbfTable::parseHeader() {
+    unsigned char h[32];
+    uint64_t size = file_->size();
+    if (size < 32) throw CorruptFileError("Damaged table: " + path_ + " is shorter than a header");
+    file_->readExact(0, h, 32, path_.c_str());
+    version_ = h[0];
+    if (!knownVersion(version_))
+        throw CorruptFileError("Not a dBase III table: " + path_ + " (version byte " +
+                               std::to_string(version_) + ")");
+    uint32_t headerCount = get32(h + 4);
+    headerLength_ = get16(h + 8);
+    recordLength_ = get16(h + 10);
+    if (headerLength_ < 32 + 32 + 1 || headerLength_ > size)
+        throw CorruptFileError("Damaged table header in " + path_ +
+                               ": header length disagrees with the file size");
+    if (recordLength_ < 2)
+        throw CorruptFileError("Damaged table header in " + path_ + ": record length " +
+                               std::to_string(recordLength_));
+
+    std::vector<unsigned char> desc(headerLength_ - 32u);
+    file_->readExact(32, desc.data(), desc.size(), path_.c_str());
+    std::set<std::string> names;
+    int offset = 1;
+    size_t pos = 0;
+    for (;;) {
+        if (pos >= desc.size())
+            throw CorruptFileError("Damaged table header in " + path_ +
+                                   ": no end of the field descriptors");
+        if (desc[pos] == 0x0D) break;
+        if (pos + 32 > desc.size())
+            throw CorruptFileError("Damaged table header in " + path_ +
+                                   ": field descriptors overrun the header length");
+        const unsigned char* d = desc.data() + pos;
+        FieldInfo f;
+        for (int i = 0; i < 11 && d[i] != 0; ++i) {
+            unsigned char c = d[i];
+            if (!(std::isalnum(c) || c == '_'))
+                throw CorruptFileError("Damaged table header in " + path_ +
+                                       ": invalid field name");
+            f.name += static_cast<char>(std::toupper(c));
+        }
+        if (f.name.empty())
+            throw CorruptFileError("Damaged table header in " + path_ + ": empty field name");
+        f.type = static_cast<char>(std::toupper(d[11]));
+        f.width = d[16];
+        f.decimals = d[17];
+        if (f.type == 'C' && f.decimals != 0) {  // wide character fields (Clipper)
+            f.width += f.decimals * 256;
+            f.decimals = 0;
+        }
+        validateField(f, path_);
+        if (!names.insert(f.name).second)
+            throw CorruptFileError("Damaged table header in " + path_ + ": field " + f.name +
+                                   " appears twice");
+        f.offset = offset;
+        offset += f.width;
+        fields_.push_back(f);
+        pos += 32;
+    }
+    if (fields_.empty())
+        throw CorruptFileError("Damaged table header in " + path_ + ": no field");
+    if (offset != recordLength_)
+        throw CorruptFileError("Damaged table header in " + path_ +
+                               ": record length disagrees with the field descriptors");
+
+    uint32_t onDisk = static_cast<uint32_t>((size - headerLength_) / recordLength_);
+    if (headerCount > onDisk)
+        throw CorruptFileError("Damaged table: " + path_ + " is truncated (header counts " +
+                               std::to_string(headerCount) + " records, the file holds " +
+                               std::to_string(onDisk) + ")");
+    count_ = onDisk;
+    // A count left behind by an interrupted append is mended on a writable open.
+    if (headerCount != onDisk && writable() && lockHeader(true)) {
+        refreshCount();
+        writeHeaderCount();
+        unlockHeader();
+    }
+}
+
+int DbfTable::fieldIndex(const std::string& name) const {
+    std::string upper;
+    for (char c : name) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    while (!upper.empty() && upper.back() == ' ') upper.pop_back();
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].name == upper) return static_cast<int>(i);
+    return -1;
+}
+
+void DbfTable::refreshCount() {
+    uint64_t size = file_->size();
+    uint32_t onDisk =
+        size > headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;
+    if (onDisk != count_) {
+        count_ = onDisk;
+        cacheCount_ = 0;
+    }
+}
+
+std::vector<unsigned char> DbfTable::blankRecord() const {
+    return std::vector<unsigned char>(recordLength_, ' ');
+}
+
+void DbfTable::readRecord(uint32_t recno, unsigned char* image) {
+    if (recno < 1 || recno > count_) throw EngineError("Record number out of range");
+    if (recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_) {
+        std::memcpy(image, cache_.data() + static_cast<size_t>(recno - cacheFirst_) * recordLength_,
+                    recordLength_);
+        return;
+    }
+    file_->readExact(recordOffset(recno), image, recordLength_, path_.c_str());
+}
+
+const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
+    if (recno < 1 || recno > count_) throw EngineError("Record number out of range");
+    if (!(recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_)) {
+        uint32_t per = std::max<uint32_t>(1, static_cast<uint32_t>(kCacheBytes / recordLength_));
+        uint32_t n = std::min(per, count_ - recno + 1);
+        cache_.resize(static_cast<size_t>(n) * recordLength_);
+        cacheCount_ = 0;
+        file_->readExact(recordOffset(recno), cache_.data(), cache_.size(), path_.c_str());
+        cacheFirst_ = recno;
+        cacheCount_ = n;
+    }
+    return cache_.data() + static_cast<size_t>(recno - cacheFirst_) * recordLength_;
+}
+
+void DbfTable::writeRecord(uint32_t recno, const unsigned char* image) {
+    if (!writable()) throw EngineError("Table is open read only: " + path_);
+    if (recno < 1 || recno > count_) throw EngineError("Record number out of range");
+    cacheCount_ = 0;
+    // One write of the whole image: readers see the old or the new record.
+    file_->writeAt(recordOffset(recno), image, recordLength_);
+}
+
+uint32_t DbfTable::appendRecord(const unsigned char* image) {
+    if (!writable()) throw EngineError("Table is open read only: " + path_);
+    if (count_ == 0xFFFFFFFEu) throw EngineError("Table is full: " + path_);
+    cacheCount_ = 0;
+    std::vector<unsigned char> buf(image, image + recordLength_);
+    buf.push_back(kEofMarker);
+    uint64_t at = recordOffset(count_ + 1);
+    try {
+        file_->writeAt(at, buf.data(), buf.size());
+    } catch (const EngineError&) {
+        // Leave the file as it was: no partial record past the last one.
+        try {
+            file_->truncate(at);
+            file_->writeAt(at, &kEofMarker, 1);
+        } catch (const EngineError&) {
+        }
+        throw;
+    }
+    ++count_;
+    writeHeaderCount();
+    return count_;
+}
+
+void DbfTable::writeHeaderCount() {
+    unsigned char h[7];
+    todayHeaderDate(h);
+    put32(h + 3, count_);
+    file_->writeAt(1, h, sizeof h);
+}
+
+void DbfTable::zap() {
+    if (!writable()) throw EngineError("Table is open read only: " + path_);
+    cacheCount_ = 0;
+    file_->truncate(headerLength_);
+    file_->writeAt(headerLength_, &kEofMarker, 1);
+    count_ = 0;
+    writeHeaderCount();
+}
+
+bool DbfTable::lockHeader(bool wait) {
+    if (mode_ == Mode::Exclusive) return true;
+    return file_->lockRange(kLockBase, 1, true, wait);
+}
+void DbfTable::unlockHeader() {
+    if (mode_ != Mode::Exclusive) file_->unlockRange(kLockBase, 1);
+}
+bool DbfTable::lockRecord(uint32_t recno, bool wait) {
+    if (mode_ == Mode::Exclusive) return true;
+    return file_->lockRange(kLockBase + recno, 1, true, wait);
+}
+void DbfTable::unlockRecord(uint32_t recno) {
+    if (mode_ != Mode::Exclusive) file_->unlockRange(kLockBase + recno, 1);
+}
+
+void DbfTable::create(const std::string& path, const std::vector<FieldInfo>& fields) {
+    if (fields.empty() || fields.size() > 1000) throw EngineError("A table needs 1 to 1000 fields");
+    std::vector<unsigned char> h(32 + 32 * fields.size() + 2, 0);
+    unsigned recLen = 1;
+    std::set<std::string> names;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        FieldInfo f = fields[i];
+        if (f.name.empty() || f.name.size() > 10) throw EngineError("Bad field name: " + f.name);
+        for (auto& c : f.name) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_'))
+                throw EngineError("Bad field name: " + f.name);
+        }
+        if (!names.insert(f.name).second) throw EngineError("Field twice: " + f.name);
+        f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(f.type)));
+        if (f.type == 'D') f.width = 8;
+        if (f.type == 'L') f.width = 1;
+        if (f.type != 'N') f.decimals = 0;
+        if (f.type == 'C' && (f.width < 1 || f.width > 254))
+            throw EngineError("Bad width for field " + f.name);
+        validateField(f, path);
+        unsigned char* d = h.data() + 32 + 32 * i;
+        std::memcpy(d, f.name.data(), f.name.size());
+        d[11] = static_cast<unsigned char>(f.type);
+        d[16] = static_cast<unsigned char>(f.width);
+        d[17] = static_cast<unsigned char>(f.decimals);
+        recLen += static_cast<unsigned>(f.width);
+    }
+    if (recLen > 65535) throw EngineError("Record too long");
+    h[0] = 0x03;
+    todayHeaderDate(h.data() + 1);
+    put16(h.data() + 8, static_cast<uint16_t>(h.size()));
+    put16(h.data() + 10, static_cast<uint16_t>(recLen));
+    h[h.size() - 2] = 0x0D;
+    h.push_back(kEofMarker);
+    auto file = openFile(path, OpenFlags::CreateNew);
+    file->writeAt(0, h.data(), h.size());
+}
+
+}  // namespace sde

@@ -1,0 +1,94 @@
+// A dBase III table file: header, field descriptors, fixed-length records.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "field_info.h"
+#include "file_io.h"
+
+namespace sde {
+
+// Where the Clipper lock scheme puts its locks, far past the data.
+constexpr uint64_t kLockBase = 1000000000ULL;
+
+class DbfTable {
+public:
+    enum class Mode { Shared, ReadOnly, Exclusive };
+
+    // Opens and validates the table. Throws EngineError when the file cannot
+    // be opened or is held exclusively by someone else, CorruptFileError when
+    // its header does not make sense.
+    static std::unique_ptr<DbfTable> open(const std::string& path, Mode mode);
+
+    // Writes a new empty table; refuses an existing file.
+    static void create(const std::string& path, const std::vector<FieldInfo>& fields);
+
+    const std::string& path() const { return path_; }
+    Mode mode() const { return mode_; }
+    bool writable() const { return mode_ != Mode::ReadOnly; }
+    uint8_t versionByte() const { return version_; }
+    const std::vector<FieldInfo>& fields() const { return fields_; }
+    int fieldIndex(const std::string& name) const;  // -1 when absent
+    uint16_t recordLength() const { return recordLength_; }
+    uint16_t headerLength() const { return headerLength_; }
+    FileId fileId() const { return id_; }
+
+    // Record count as last seen; refreshCount() re-reads it from the file size
+    // (another process may have appended).
+    uint32_t recordCount() const { return count_; }
+    void refreshCount();
+
+    // A blank record image: deletion flag and every field as spaces.
+    std::vector<unsigned char> blankRecord() const;
+
+    // recno from 1. readRecord fills recordLength() bytes.
+    void readRecord(uint32_t recno, unsigned char* image);
+    void writeRecord(uint32_t recno, const unsigned char* image);
+    // Appends at the end: the record and the end marker, then the header
+    // count and date. Returns the new record number.
+    uint32_t appendRecord(const unsigned char* image);
+    // Removes every record.
+    void zap();
+
+    // Clipper-scheme locks (no-ops for an exclusive open, which holds the
+    // whole file already).
+    bool lockHeader(bool wait);
+    void unlockHeader();
+    bool lockRecord(uint32_t recno, bool wait);
+    void unlockRecord(uint32_t recno);
+
+    // Sequential reading: records [first, first+n) land in one buffer, read
+    // with a single system call. The buffer is dropped by invalidate().
+    const unsigned char* cachedRecord(uint32_t recno);
+    void invalidateCache() { cacheCount_ = 0; }
+
+private:
+    DbfTable() = default;
+    void parseHeader();
+    void writeHeaderCount();
+    uint64_t recordOffset(uint32_t recno) const {
+        return headerLength_ + static_cast<uint64_t>(recno - 1) * recordLength_;
+    }
+
+    std::unique_ptr<File> file_;
+    std::string path_;
+    Mode mode_ = Mode::Shared;
+    FileId id_;
+    uint8_t version_ = 3;
+    uint16_t headerLength_ = 0;
+    uint16_t recordLength_ = 0;
+    uint32_t count_ = 0;
+    std::vector<FieldInfo> fields_;
+
+    std::vector<unsigned char> cache_;
+    uint32_t cacheFirst_ = 0;
+    uint32_t cacheCount_ = 0;
+};
+
+// Today's date as the three header bytes (year - 1900, month, day).
+void todayHeaderDate(unsigned char out[3]);
+
+}  // namespace sde

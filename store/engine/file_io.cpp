@@ -1,0 +1,145 @@
+#include "file_io.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "errors.h"
+
+namespace sde {
+namespace {
+
+std::string errnoText(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+class PosixFile final : public File {
+public:
+    PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~PosixFile() override { ::close(fd_); }
+
+    size_t readAt(uint64_t off, void* buf, size_t n) override {
+        size_t done = 0;
+        while (done < n) {
+            ssize_t r = ::pread(fd_, static_cast<char*>(buf) + done, n - done,
+                                static_cast<off_t>(off + done));
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                throw EngineError(errnoText("Cannot read", path_));
+            }
+            if (r == 0) break;
+            done += static_cast<size_t>(r);
+        }
+        return done;
+    }
+
+    void writeAt(uint64_t off, const void* buf, size_t n) override {
+        size_t done = 0;
+        while (done < n) {
+            ssize_t r = ::pwrite(fd_, static_cast<const char*>(buf) + done, n - done,
+                                 static_cast<off_t>(off + done));
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                throw EngineError(errnoText("Cannot write", path_));
+            }
+            if (r == 0) throw EngineError("Cannot write " + path_ + ": no space left");
+            done += static_cast<size_t>(r);
+        }
+    }
+
+    uint64_t size() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) throw EngineError(errnoText("Cannot stat", path_));
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    void truncate(uint64_t length) override {
+        if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+            throw EngineError(errnoText("Cannot truncate", path_));
+    }
+
+    void sync() override { ::fdatasync(fd_); }
+
+    FileId id() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) throw EngineError(errnoText("Cannot stat", path_));
+        return FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
+
+    bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) override {
+        struct flock fl {};
+        fl.l_type = static_cast<short>(exclusive ? F_WRLCK : F_RDLCK);
+        fl.l_whence = SEEK_SET;
+        fl.l_start = static_cast<off_t>(off);
+        fl.l_len = static_cast<off_t>(len);
+        for (;;) {
+            if (::fcntl(fd_, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0) return true;
+            if (errno == EINTR) continue;
+            return false;
+        }
+    }
+
+    void unlockRange(uint64_t off, uint64_t len) override {
+        struct flock fl {};
+        fl.l_type = F_UNLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = static_cast<off_t>(off);
+        fl.l_len = static_cast<off_t>(len);
+        ::fcntl(fd_, F_OFD_SETLK, &fl);
+    }
+
+    bool lockOpenMode(bool exclusive) override {
+        for (;;) {
+            if (::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return true;
+            if (errno == EINTR) continue;
+            return false;
+        }
+    }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
+FileOpener& currentOpener() {
+    static FileOpener opener;
+    return opener;
+}
+
+}  // namespace
+
+void File::readExact(uint64_t off, void* buf, size_t n, const char* what) {
+    if (readAt(off, buf, n) != n) throw CorruptFileError(std::string("Truncated file: ") + what);
+}
+
+std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags) {
+    int mode = O_RDONLY;
+    if (flags == OpenFlags::ReadWrite) mode = O_RDWR;
+    if (flags == OpenFlags::CreateNew) mode = O_RDWR | O_CREAT | O_EXCL;
+    int fd = ::open(path.c_str(), mode | O_CLOEXEC, 0644);
+    if (fd < 0) throw EngineError(errnoText("Cannot open", path));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EngineError("Not a regular file: " + path);
+    }
+    return std::make_unique<PosixFile>(fd, path);
+}
+
+std::unique_ptr<File> openFile(const std::string& path, OpenFlags flags) {
+    if (currentOpener()) return currentOpener()(path, flags);
+    return openPosixFile(path, flags);
+}
+
+void setFileOpener(FileOpener opener) { currentOpener() = std::move(opener); }
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace sde

@@ -1,0 +1,63 @@
+// The one door through which the engine touches files. Tests replace the
+// opener to inject short writes, a full disk or a crash after N bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace sde {
+
+// Identity of an opened file, so that work areas of this process that open
+// the same file under different names share its state.
+struct FileId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+class File {
+public:
+    virtual ~File() = default;
+
+    // Reads up to n bytes at off; returns how many were read (short at the end).
+    virtual size_t readAt(uint64_t off, void* buf, size_t n) = 0;
+    // Writes all n bytes at off or throws EngineError (disk full, I/O error).
+    virtual void writeAt(uint64_t off, const void* buf, size_t n) = 0;
+    virtual uint64_t size() = 0;
+    virtual void truncate(uint64_t length) = 0;
+    virtual void sync() = 0;
+    virtual FileId id() = 0;
+
+    // Byte-range locks owned by this open file (open-file-description locks):
+    // two File objects of one process exclude each other.
+    virtual bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) = 0;
+    virtual void unlockRange(uint64_t off, uint64_t len) = 0;
+    // Whole-file open mode lock: shared for a shared open, exclusive for an
+    // exclusive one; never waits.
+    virtual bool lockOpenMode(bool exclusive) = 0;
+
+    // Reads exactly n bytes or throws CorruptFileError naming `what`.
+    void readExact(uint64_t off, void* buf, size_t n, const char* what);
+};
+
+enum class OpenFlags { ReadOnly, ReadWrite, CreateNew };
+
+using FileOpener =
+    std::function<std::unique_ptr<File>(const std::string& path, OpenFlags flags)>;
+
+// Opens through the current opener; throws EngineError when the file cannot
+// be opened. CreateNew fails when the file exists.
+std::unique_ptr<File> openFile(const std::string& path, OpenFlags flags);
+
+// Replaces the opener (tests); an empty function restores the real one.
+void setFileOpener(FileOpener opener);
+
+// The real opener, for wrappers that decorate it.
+std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags);
+
+bool fileExists(const std::string& path);
+
+}  // namespace sde

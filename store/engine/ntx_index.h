@@ -1,0 +1,196 @@
+// A Clipper NTX index file: a classic B-tree of 1024-byte pages whose keys
+// live in inner pages as well as in leaves. Pages are read and written one
+// at a time through a small cache; the whole file is never loaded.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "expression.h"
+#include "field_info.h"
+#include "file_io.h"
+
+namespace sde {
+
+constexpr uint32_t kNtxPageSize = 1024;
+constexpr int kNtxMaxKeySize = 256;
+constexpr int kNtxMaxDepth = 40;  // deeper than any real tree: a cycle in the links
+
+using NtxPage = std::array<unsigned char, kNtxPageSize>;
+
+struct NtxHeader {
+    uint16_t signature = 6;
+    uint16_t version = 1;
+    uint32_t root = kNtxPageSize;
+    uint32_t freeHead = 0;
+    uint16_t itemSize = 0;
+    uint16_t keySize = 0;
+    uint16_t decimals = 0;
+    uint16_t maxKeys = 0;
+    uint16_t halfPage = 0;
+    std::string keyExpr;
+    bool unique = false;
+    bool descending = false;
+    std::string forExpr;
+};
+
+// Largest even number of keys per page for a key size (the Clipper rule).
+uint16_t ntxMaxKeys(int keySize);
+
+// A position in the tree: the path from the root, and the entry it stands on
+// (key and record) so that it can be found again after the tree changed.
+struct NtxCursor {
+    struct Step {
+        uint32_t page;
+        int pos;
+    };
+    std::vector<Step> path;
+    std::string key;
+    uint32_t recno = 0;
+    uint64_t generation = 0;  // tree generation the path was taken at
+    bool valid = false;
+};
+
+class NtxIndex {
+public:
+    struct KeyInfo {
+        Value::Type type = Value::Type::Char;
+        int size = 0;
+        int decimals = 0;
+    };
+
+    // Opens and validates an index file of a table with `fields`.
+    static std::unique_ptr<NtxIndex> open(const std::string& path, bool writable, bool exclusive,
+                                          const std::vector<FieldInfo>& fields);
+
+    // Writes a new index file (replacing one of that name) and opens it.
+    // `next` yields the table's records in record order; it returns false at
+    // the end. `skipDeletedForUnique` makes a unique index keep the first
+    // live row of each key.
+    struct RecordSource {
+        virtual ~RecordSource() = default;
+        virtual bool next(const unsigned char** image, uint32_t* recno) = 0;
+    };
+    static std::unique_ptr<NtxIndex> create(const std::string& path, const std::string& keyExpr,
+                                            bool unique, bool descending,
+                                            const std::string& forExpr,
+                                            const std::vector<FieldInfo>& fields,
+                                            const std::vector<unsigned char>& blankRecord,
+                                            RecordSource& records, bool skipDeletedForUnique,
+                                            bool exclusive);
+
+    // Rebuilds this index from the table's rows.
+    void rebuild(RecordSource& records, bool skipDeletedForUnique);
+    // Empties the index: a header and one empty root page.
+    void zap();
+
+    const std::string& path() const { return path_; }
+    const NtxHeader& header() const { return hdr_; }
+    const Expression& keyExpression() const { return *key_; }
+    const KeyInfo& keyInfo() const { return keyInfo_; }
+    bool hasFor() const { return static_cast<bool>(for_); }
+    FileId fileId() const { return id_; }
+
+    // Key bytes (keySize long) of a record image; whether it passes the FOR.
+    std::string makeKey(const unsigned char* image, uint32_t recno, bool exact) const;
+    bool passesFor(const unsigned char* image, uint32_t recno) const;
+    // Key bytes for a value written by a caller of seek (text of a number or
+    // date, or a character prefix); `length` gets the compared length.
+    std::string seekKey(std::string_view text, bool exact, size_t* length) const;
+
+    // Re-reads the header when another process changed the file (shared
+    // mode); drops cached pages then.
+    void syncWithFile();
+
+    // Navigation. Each returns false (cursor invalid) past either end.
+    bool first(NtxCursor& c);
+    bool last(NtxCursor& c);
+    bool next(NtxCursor& c);
+    bool prev(NtxCursor& c);
+    // First entry whose key begins with (or is greater than) key[0..len).
+    bool seek(NtxCursor& c, std::string_view key, size_t len);
+    // The entry of (key, recno) exactly, when present.
+    bool find(NtxCursor& c, std::string_view key, uint32_t recno);
+
+    // Maintenance (take the index write lock in shared mode).
+    void insert(std::string_view key, uint32_t recno);
+    bool remove(std::string_view key, uint32_t recno);
+
+    // Number of entries (a walk), and a structural check for tests.
+    uint64_t countEntries();
+    std::string checkStructure(uint64_t expectedEntries);  // empty when sound
+
+    int compareKeys(const unsigned char* a, const unsigned char* b, size_t len) const;
+    uint64_t generation() const { return generation_; }
+
+    ~NtxIndex();
+
+private:
+    NtxIndex() = default;
+    friend class NtxWriter;
+    friend class NtxBuilder;
+
+    void readHeader();
+    void compileExpressions(const std::vector<FieldInfo>& fields,
+                            const std::vector<unsigned char>* blankRecord);
+    std::shared_ptr<const NtxPage> page(uint32_t offset);
+    std::shared_ptr<const NtxPage> loadPage(uint32_t offset);
+    void validateNode(const NtxPage& p, uint32_t offset) const;
+    void cachePut(uint32_t offset, std::shared_ptr<const NtxPage> p);
+    void dropCache();
+    void descendLeftmost(NtxCursor& c, uint32_t page);
+    void descendRightmost(NtxCursor& c, uint32_t page);
+    bool settle(NtxCursor& c);
+    bool reposition(NtxCursor& c, bool* exact);
+    void writeHeaderFields();
+    void lockForWrite();
+    void unlockForWrite();
+
+    std::unique_ptr<File> file_;
+    std::string path_;
+    FileId id_;
+    bool writable_ = false;
+    bool exclusive_ = false;
+    NtxHeader hdr_;
+    KeyInfo keyInfo_;
+    std::unique_ptr<Expression> key_;
+    std::unique_ptr<Expression> for_;
+    uint64_t fileSize_ = 0;
+    uint64_t generation_ = 1;  // changes whenever the tree may have changed
+
+    // LRU cache of clean pages.
+    using LruList = std::list<std::pair<uint32_t, std::shared_ptr<const NtxPage>>>;
+    LruList lru_;
+    std::unordered_map<uint32_t, LruList::iterator> cache_;
+    size_t cacheLimit_ = 256;
+
+    // Pages changed by the modification in progress, written at commit.
+    std::map<uint32_t, std::shared_ptr<NtxPage>> pending_;
+};
+
+// Little-endian helpers shared by the index code.
+inline uint16_t ntxGet16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t ntxGet32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline void ntxPut16(unsigned char* p, uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+inline void ntxPut32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Numeric key text: Str(value, width, decimals) with leading blanks as '0'
+// and, for a negative value, each digit d written as 0x5C - d.
+std::string encodeNumericKey(double value, int width, int decimals);
+
+}  // namespace sde

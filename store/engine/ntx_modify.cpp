@@ -1,0 +1,352 @@
+// Key insertion and removal: classic B-tree splits, rotations and merges.
+// Every changed page is kept aside until the change is complete, then
+// written; a damaged page met on the way aborts before anything is written.
+#include <algorithm>
+#include <cstring>
+
+#include "dbf_table.h"
+#include "errors.h"
+#include "ntx_index.h"
+#include "ntx_node.h"
+#include "ntx_page.h"
+
+namespace sde {
+
+class NtxWriter {
+public:
+    explicit NtxWriter(NtxIndex& ix) : ix_(ix), savedRoot_(ix.hdr_.root),
+        savedFree_(ix.hdr_.freeHead), savedSize_(ix.fileSize_) {}
+
+    ~NtxWriter() {
+        if (!committed_) {  // abandoned: the tree in memory is as before
+            ix_.pending_.clear();
+            ix_.hdr_.root = savedRoot_;
+            ix_.hdr_.freeHead = savedFree_;
+            ix_.fileSize_ = savedSize_;
+        }
+    }
+
+    NtxPage& mut(uint32_t off) {
+        auto it = ix_.pending_.find(off);
+        if (it != ix_.pending_.end()) return *it->second;
+        auto copy = std::make_shared<NtxPage>(*ix_.page(off));
+        auto& ref = *copy;
+        ix_.pending_[off] = std::move(copy);
+        return ref;
+    }
+
+    NtxNode node(uint32_t off) { return ntxDecode(*ix_.page(off), ix_.hdr_); }
+    void store(uint32_t off, const NtxNode& n) { ntxEncode(n, ix_.hdr_, mut(off)); }
+
+    uint32_t allocPage() {
+        uint32_t off;
+        if (ix_.hdr_.freeHead != 0) {
+            off = ix_.hdr_.freeHead;
+            NtxPage raw{};
+            ix_.file_->readExact(off, raw.data(), raw.size(), ix_.path_.c_str());
+            unsigned slot = ntxGet16(raw.data() + 2);
+            if (slot < 2 || slot + 4 > kNtxPageSize)
+                throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page");
+            uint32_t nextFree = ntxGet32(raw.data() + slot);
+            if (nextFree % kNtxPageSize || nextFree >= ix_.fileSize_ || nextFree == off)
+                throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page chain");
+            ix_.hdr_.freeHead = nextFree;
+        } else {
+            if (ix_.fileSize_ + kNtxPageSize > 0xFFFFFC00ULL)
+                throw EngineError("Index file is full: " + ix_.path_);
+            off = static_cast<uint32_t>(ix_.fileSize_);
+            ix_.fileSize_ += kNtxPageSize;
+        }
+        auto p = std::make_shared<NtxPage>();
+        p->fill(0);
+        ix_.pending_[off] = std::move(p);
+        return off;
+    }
+
+    void freePage(uint32_t off) {
+        NtxPage& p = mut(off);
+        NtxNode empty;
+        empty.rightChild = ix_.hdr_.freeHead;  // the chain runs through entry 0
+        ntxEncode(empty, ix_.hdr_, p);
+        ix_.hdr_.freeHead = off;
+    }
+
+    void commit() {
+        // New pages first, then the pages that point to them, then the header.
+        std::vector<uint32_t> order;
+        for (auto& [off, pg] : ix_.pending_) order.push_back(off);
+        std::stable_partition(order.begin(), order.end(),
+                              [&](uint32_t o) { return o >= savedSize_; });
+        for (uint32_t off : order) ix_.file_->writeAt(off, ix_.pending_[off]->data(), kNtxPageSize);
+        ix_.hdr_.version = static_cast<uint16_t>(ix_.hdr_.version + 1);
+        ix_.writeHeaderFields();
+        for (auto& [off, pg] : ix_.pending_) ix_.cachePut(off, pg);
+        ix_.pending_.clear();
+        ++ix_.generation_;
+        committed_ = true;
+    }
+
+    // Inserts item at position pos of the node at path[level]; the entry that
+    // follows it gets `rightOfItem` as its child when that is not zero.
+    void insertAt(std::vector<NtxCursor::Step>& path, size_t level, NtxItem item,
+                  uint32_t rightOfItem) {
+        const auto& h = ix_.hdr_;
+        uint32_t off = path[level].page;
+        int pos = path[level].pos;
+        auto pg = ix_.page(off);
+        NtxNodeView v{pg->data()};
+        int n = v.count();
+        if (n < h.maxKeys && rightOfItem == 0) {
+            // The common case, done in place as Clipper does: shift the slot
+            // table and write the item into the first unused slot.
+            NtxPage& p = mut(off);
+            unsigned char* table = p.data() + 2;
+            uint16_t freeSlot = ntxGet16(table + 2 * (n + 1));
+            std::memmove(table + 2 * (pos + 1), table + 2 * pos, 2 * static_cast<size_t>(n + 1 - pos));
+            ntxPut16(table + 2 * pos, freeSlot);
+            unsigned char* it = p.data() + freeSlot;
+            ntxPut32(it, item.child);
+            ntxPut32(it + 4, item.recno);
+            std::memcpy(it + 8, item.key.data(), h.keySize);
+            ntxPut16(p.data(), static_cast<uint16_t>(n + 1));
+            return;
+        }
+        NtxNode node = ntxDecode(*pg, h);
+        node.items.insert(node.items.begin() + pos, item);
+        if (rightOfItem != 0) {
+            if (static_cast<size_t>(pos + 1) < node.items.size())
+                node.items[static_cast<size_t>(pos + 1)].child = rightOfItem;
+            else
+                node.rightChild = rightOfItem;
+        }
+        if (static_cast<int>(node.items.size()) <= h.maxKeys) {
+            store(off, node);
+            return;
+        }
+        // Split: the median goes up, the left half stays in this page.
+        size_t half = node.items.size() / 2;
+        NtxNode left, right;
+        left.items.assign(node.items.begin(), node.items.begin() + static_cast<long>(half));
+        left.rightChild = node.items[half].child;
+        right.items.assign(node.items.begin() + static_cast<long>(half) + 1, node.items.end());
+        right.rightChild = node.rightChild;
+        NtxItem median = node.items[half];
+        uint32_t rightOff = allocPage();
+        store(off, left);
+        store(rightOff, right);
+        median.child = off;
+        if (level == 0) {
+            uint32_t rootOff = allocPage();
+            NtxNode root;
+            root.items.push_back(median);
+            root.rightChild = rightOff;
+            store(rootOff, root);
+            ix_.hdr_.root = rootOff;
+            return;
+        }
+        insertAt(path, level - 1, median, rightOff);
+    }
+
+    // Restores the minimum fill of the node at path[level] after a removal.
+    void rebalance(std::vector<NtxCursor::Step>& path, size_t level) {
+        const auto& h = ix_.hdr_;
+        while (level > 0) {
+            uint32_t off = path[level].page;
+            NtxNode x = node(off);
+            if (static_cast<int>(x.items.size()) >= h.halfPage) return;
+            uint32_t parentOff = path[level - 1].page;
+            NtxNode parent = node(parentOff);
+            size_t j = static_cast<size_t>(path[level - 1].pos);
+            auto childAt = [&](size_t i) {
+                return i < parent.items.size() ? parent.items[i].child : parent.rightChild;
+            };
+            auto setChild = [&](size_t i, uint32_t c) {
+                if (i < parent.items.size())
+                    parent.items[i].child = c;
+                else
+                    parent.rightChild = c;
+            };
+            if (j > 0) {
+                uint32_t leftOff = childAt(j - 1);
+                NtxNode left = node(leftOff);
+                if (static_cast<int>(left.items.size()) > h.halfPage) {
+                    // Borrow through the separator from the left sibling.
+                    NtxItem sep = parent.items[j - 1];
+                    sep.child = left.rightChild;
+                    x.items.insert(x.items.begin(), sep);
+                    NtxItem up = left.items.back();
+                    left.items.pop_back();
+                    left.rightChild = up.child;
+                    up.child = leftOff;
+                    parent.items[j - 1] = up;
+                    store(leftOff, left);
+                    store(off, x);
+                    store(parentOff, parent);
+                    return;
+                }
+            }
+            if (j < parent.items.size()) {
+                uint32_t rightOff = childAt(j + 1);
+                NtxNode right = node(rightOff);
+                if (static_cast<int>(right.items.size()) > h.halfPage) {
+                    NtxItem sep = parent.items[j];
+                    sep.child = x.rightChild;
+                    x.items.push_back(sep);
+                    NtxItem up = right.items.front();
+                    right.items.erase(right.items.begin());
+                    x.rightChild = up.child;
+                    up.child = off;
+                    parent.items[j] = up;
+                    store(rightOff, right);
+                    store(off, x);
+                    store(parentOff, parent);
+                    return;
+                }
+            }
+            // Merge with a sibling through the separator between them.
+            size_t sepIdx = j > 0 ? j - 1 : j;
+            if (sepIdx >= parent.items.size()) return;  // lone child: nothing to merge with
+            uint32_t leftOff = childAt(sepIdx);
+            uint32_t rightOff = childAt(sepIdx + 1);
+            NtxNode left = leftOff == off ? x : node(leftOff);
+            NtxNode right = rightOff == off ? x : node(rightOff);
+            NtxItem sep = parent.items[sepIdx];
+            sep.child = left.rightChild;
+            left.items.push_back(sep);
+            left.items.insert(left.items.end(), right.items.begin(), right.items.end());
+            left.rightChild = right.rightChild;
+            parent.items.erase(parent.items.begin() + static_cast<long>(sepIdx));
+            setChild(sepIdx, leftOff);
+            store(leftOff, left);
+            freePage(rightOff);
+            if (level - 1 == 0 && parent.items.empty()) {
+                // The root lost its last key: its only child becomes the root.
+                freePage(parentOff);
+                ix_.hdr_.root = leftOff;
+                return;
+            }
+            store(parentOff, parent);
+            --level;
+        }
+    }
+
+private:
+    NtxIndex& ix_;
+    uint32_t savedRoot_;
+    uint32_t savedFree_;
+    uint64_t savedSize_;
+    bool committed_ = false;
+};
+
+void NtxIndex::writeHeaderFields() {
+    unsigned char h[12];
+    ntxPut16(h, hdr_.signature);
+    ntxPut16(h + 2, hdr_.version);
+    ntxPut32(h + 4, hdr_.root);
+    ntxPut32(h + 8, hdr_.freeHead);
+    file_->writeAt(0, h, sizeof h);
+}
+
+void NtxIndex::lockForWrite() {
+    if (!writable_) throw EngineError("Index is open read only: " + path_);
+    if (!exclusive_) {
+        if (!file_->lockRange(kLockBase, 1, true, true))
+            throw EngineError("Cannot lock index " + path_);
+        try {
+            syncWithFile();
+        } catch (...) {
+            file_->unlockRange(kLockBase, 1);
+            throw;
+        }
+    }
+}
+
+void NtxIndex::unlockForWrite() {
+    if (!exclusive_) file_->unlockRange(kLockBase, 1);
+}
+
+namespace {
+struct WriteLock {
+    explicit WriteLock(NtxIndex& ix, void (NtxIndex::*unlock)()) : ix_(ix), unlock_(unlock) {}
+    ~WriteLock() { (ix_.*unlock_)(); }
+    NtxIndex& ix_;
+    void (NtxIndex::*unlock_)();
+};
+}  // namespace
+
+void NtxIndex::insert(std::string_view key, uint32_t recno) {
+    if (key.size() != hdr_.keySize) throw EngineError("Key of the wrong size for " + path_);
+    lockForWrite();
+    WriteLock guard(*this, &NtxIndex::unlockForWrite);
+    const auto* k = reinterpret_cast<const unsigned char*>(key.data());
+    if (hdr_.unique) {
+        NtxCursor c;
+        if (seek(c, key, hdr_.keySize) && std::memcmp(c.key.data(), k, hdr_.keySize) == 0) return;
+    }
+    // Descend to the leaf, keeping equal keys in record order.
+    std::vector<NtxCursor::Step> path;
+    uint32_t off = hdr_.root;
+    for (;;) {
+        if (path.size() >= kNtxMaxDepth)
+            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+        auto pg = page(off);
+        NtxNodeView v{pg->data()};
+        int lo = 0, hi = v.count();
+        while (lo < hi) {
+            int mid = (lo + hi) / 2;
+            int c = compareKeys(v.key(mid), k, hdr_.keySize);
+            if (c < 0 || (c == 0 && v.recno(mid) < recno))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        path.push_back({off, lo});
+        if (v.leaf()) break;
+        off = v.child(lo);
+    }
+    NtxWriter w(*this);
+    w.insertAt(path, path.size() - 1, NtxItem{0, recno, std::string(key)}, 0);
+    w.commit();
+}
+
+bool NtxIndex::remove(std::string_view key, uint32_t recno) {
+    if (key.size() != hdr_.keySize) throw EngineError("Key of the wrong size for " + path_);
+    lockForWrite();
+    WriteLock guard(*this, &NtxIndex::unlockForWrite);
+    NtxCursor c;
+    if (!find(c, key, recno)) return false;
+    NtxWriter w(*this);
+    auto path = c.path;
+    size_t level = path.size() - 1;
+    NtxNode x = w.node(path[level].page);
+    size_t pos = static_cast<size_t>(path[level].pos);
+    if (x.items[pos].child == 0) {
+        x.items.erase(x.items.begin() + static_cast<long>(pos));
+        w.store(path[level].page, x);
+    } else {
+        // An inner key is replaced by its predecessor, the last key of the
+        // rightmost leaf of its left subtree.
+        NtxCursor pred;
+        pred.path.assign(path.begin(), path.end());
+        uint32_t child = x.items[pos].child;
+        descendRightmost(pred, child);
+        size_t leafLevel = pred.path.size() - 1;
+        uint32_t leafOff = pred.path[leafLevel].page;
+        NtxNode leaf = w.node(leafOff);
+        if (leaf.items.empty())
+            throw CorruptFileError("Damaged index " + path_ + ": empty leaf page");
+        NtxItem up = leaf.items.back();
+        leaf.items.pop_back();
+        up.child = x.items[pos].child;
+        x.items[pos] = up;
+        w.store(path[level].page, x);
+        w.store(leafOff, leaf);
+        path = pred.path;
+        level = leafLevel;
+    }
+    w.rebalance(path, level);
+    w.commit();
+    return true;
+}
+
+}  // namespace sde

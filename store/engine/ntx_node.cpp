@@ -1,0 +1,38 @@
+#include "ntx_node.h"
+
+#include <cstring>
+
+#include "ntx_page.h"
+
+namespace sde {
+
+NtxNode ntxDecode(const NtxPage& page, const NtxHeader& hdr) {
+    NtxNodeView v{page.data()};
+    NtxNode node;
+    int n = v.count();
+    node.items.reserve(static_cast<size_t>(n) + 1);
+    for (int i = 0; i < n; ++i)
+        node.items.push_back(
+            {v.child(i), v.recno(i),
+             std::string(reinterpret_cast<const char*>(v.key(i)), hdr.keySize)});
+    node.rightChild = v.child(n);
+    return node;
+}
+
+void ntxEncode(const NtxNode& node, const NtxHeader& hdr, NtxPage& page) {
+    page.fill(0);
+    int n = static_cast<int>(node.items.size());
+    ntxPut16(page.data(), static_cast<uint16_t>(n));
+    unsigned base = 2u + 2u * (hdr.maxKeys + 1u);
+    for (int i = 0; i <= hdr.maxKeys; ++i)
+        ntxPut16(page.data() + 2 + 2 * i, static_cast<uint16_t>(base + i * hdr.itemSize));
+    for (int i = 0; i < n; ++i) {
+        unsigned char* it = page.data() + base + i * hdr.itemSize;
+        ntxPut32(it, node.items[static_cast<size_t>(i)].child);
+        ntxPut32(it + 4, node.items[static_cast<size_t>(i)].recno);
+        std::memcpy(it + 8, node.items[static_cast<size_t>(i)].key.data(), hdr.keySize);
+    }
+    ntxPut32(page.data() + base + n * hdr.itemSize, node.rightChild);
+}
+
+}  // namespace sde

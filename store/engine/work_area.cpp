@@ -1,0 +1,529 @@
+#include "work_area.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "errors.h"
+
+namespace sde {
+
+// The table's rows in record order, read in blocks, for index builds.
+class WorkArea::TableRecords : public NtxIndex::RecordSource {
+public:
+    explicit TableRecords(DbfTable& t) : t_(t) {}
+    bool next(const unsigned char** image, uint32_t* recno) override {
+        if (++at_ > t_.recordCount()) return false;
+        *image = t_.cachedRecord(at_);
+        *recno = at_;
+        return true;
+    }
+
+private:
+    DbfTable& t_;
+    uint32_t at_ = 0;
+};
+
+WorkArea::WorkArea(std::string alias, std::unique_ptr<DbfTable> table,
+                   const AreaSettings& settings)
+    : alias_(std::move(alias)), table_(std::move(table)), settings_(settings) {
+    record_ = table_->blankRecord();
+    recno_ = table_->recordCount() + 1;
+}
+
+WorkArea::~WorkArea() {
+    try {
+        flushPendingAppend();
+    } catch (...) {
+        // Closing never throws; the row itself is already in the file.
+    }
+    unlock(0);
+}
+
+void WorkArea::beginCall() {
+    if (table_->mode() == DbfTable::Mode::Exclusive) return;
+    table_->invalidateCache();
+    for (auto& ix : indexes_) ix->syncWithFile();
+}
+
+// ---- reading ----
+
+const unsigned char* WorkArea::fetch(uint32_t recno) {
+    if (recno > table_->recordCount()) table_->refreshCount();
+    const unsigned char* image;
+    if (recno == lastFetched_ + 1 || recno == lastFetched_) {
+        image = table_->cachedRecord(recno);  // sequential: read ahead in blocks
+    } else {
+        table_->readRecord(recno, record_.data());
+        image = record_.data();
+    }
+    lastFetched_ = recno;
+    return image;
+}
+
+bool WorkArea::visible(uint32_t recno, const unsigned char* image) const {
+    if (settings_.deleted && image[0] == '*') return false;
+    if (query_) {
+        EvalContext ctx{image, recno, settings_.exact};
+        if (!query_->eval(ctx).logical) return false;
+    }
+    return true;
+}
+
+void WorkArea::position(uint32_t recno, const unsigned char* image) {
+    if (image != record_.data()) std::copy(image, image + record_.size(), record_.begin());
+    recno_ = recno;
+    eof_ = false;
+    bof_ = false;
+}
+
+void WorkArea::goEof() {
+    table_->refreshCount();
+    recno_ = table_->recordCount() + 1;
+    record_ = table_->blankRecord();
+    eof_ = true;
+    cursor_.valid = false;
+    cursorSynced_ = true;  // at the end: next stays there, previous is the last
+}
+
+uint32_t WorkArea::recCount() {
+    table_->refreshCount();
+    return table_->recordCount();
+}
+
+// ---- candidates: the rows of the current order, before visibility ----
+
+bool WorkArea::inRange(const NtxCursor& c) const {
+    if (!rangeActive_ || rangeOrder_ != order_) return true;
+    return c.key.compare(0, rangeLen_, rangeKey_, 0, rangeLen_) == 0;
+}
+
+uint32_t WorkArea::fromCursor(bool ok) {
+    if (!ok || !inRange(cursor_)) {
+        cursor_.valid = false;
+        return 0;
+    }
+    return cursor_.recno;
+}
+
+uint32_t WorkArea::candidateFirst() {
+    NtxIndex* ix = currentIndex();
+    if (!ix) {
+        table_->refreshCount();
+        return table_->recordCount() >= 1 ? 1 : 0;
+    }
+    cursorSynced_ = true;
+    if (rangeActive_ && rangeOrder_ == order_) return fromCursor(ix->seek(cursor_, rangeKey_, rangeLen_));
+    return fromCursor(ix->first(cursor_));
+}
+
+uint32_t WorkArea::candidateLast() {
+    NtxIndex* ix = currentIndex();
+    if (!ix) {
+        table_->refreshCount();
+        return table_->recordCount();
+    }
+    cursorSynced_ = true;
+    if (rangeActive_ && rangeOrder_ == order_) {
+        // Stand after the range, then step back into it.
+        std::string after = rangeKey_.substr(0, rangeLen_);
+        while (!after.empty() && static_cast<unsigned char>(after.back()) == 0xFF) after.pop_back();
+        bool ok;
+        if (after.empty()) {
+            ok = ix->last(cursor_);
+        } else {
+            after.back() = static_cast<char>(static_cast<unsigned char>(after.back()) + 1);
+            ok = ix->seek(cursor_, after, after.size()) ? ix->prev(cursor_) : ix->last(cursor_);
+        }
+        return fromCursor(ok);
+    }
+    return fromCursor(ix->last(cursor_));
+}
+
+void WorkArea::syncCursor() {
+    if (cursorSynced_) return;
+    cursorSynced_ = true;
+    NtxIndex* ix = currentIndex();
+    if (!ix || eof_) {
+        cursor_.valid = false;
+        return;
+    }
+    // Find the current row in the index, or the place where it would be.
+    std::string key = ix->makeKey(record_.data(), recno_, settings_.exact);
+    if (ix->find(cursor_, key, recno_)) return;
+    if (!ix->seek(cursor_, key, key.size())) return;
+    while (cursor_.valid && cursor_.key == key && cursor_.recno < recno_) ix->next(cursor_);
+    // The cursor now stands on the entry after the row: mark it so that the
+    // next forward move takes it as is.
+    cursor_.recno = cursor_.valid ? cursor_.recno : 0;
+    pendingNextIsCurrent_ = cursor_.valid;
+}
+
+uint32_t WorkArea::candidateNext() {
+    NtxIndex* ix = currentIndex();
+    if (!ix) {
+        if (eof_) return 0;
+        uint32_t r = recno_ + 1;
+        if (r > table_->recordCount()) table_->refreshCount();
+        return r <= table_->recordCount() ? r : 0;
+    }
+    if (eof_) return 0;
+    syncCursor();
+    if (pendingNextIsCurrent_) {
+        pendingNextIsCurrent_ = false;
+        return fromCursor(true);
+    }
+    if (!cursor_.valid) return 0;
+    return fromCursor(ix->next(cursor_));
+}
+
+uint32_t WorkArea::candidatePrev() {
+    NtxIndex* ix = currentIndex();
+    if (!ix) {
+        if (eof_) return candidateLast();
+        return recno_ > 1 ? recno_ - 1 : 0;
+    }
+    if (eof_) return candidateLast();
+    syncCursor();
+    pendingNextIsCurrent_ = false;
+    if (!cursor_.valid) return candidateLast();
+    return fromCursor(ix->prev(cursor_));
+}
+
+// ---- moves ----
+
+bool WorkArea::moveToVisible(uint32_t r, Dir dir) {
+    while (r != 0) {
+        const unsigned char* image = fetch(r);
+        if (visible(r, image)) {
+            position(r, image);
+            return true;
+        }
+        r = dir == Dir::Forward ? candidateNext() : candidatePrev();
+    }
+    return false;
+}
+
+void WorkArea::goTop() {
+    flushPendingAppend();
+    pendingNextIsCurrent_ = false;
+    cursorSynced_ = true;
+    if (!moveToVisible(candidateFirst(), Dir::Forward)) {
+        goEof();
+        bof_ = true;
+        return;
+    }
+    bof_ = false;
+}
+
+void WorkArea::goBottom() {
+    flushPendingAppend();
+    pendingNextIsCurrent_ = false;
+    cursorSynced_ = true;
+    if (!moveToVisible(candidateLast(), Dir::Backward)) {
+        goEof();
+        bof_ = true;
+    }
+}
+
+void WorkArea::skip(long n) {
+    flushPendingAppend();
+    if (n == 0) {
+        if (!eof_) position(recno_, fetch(recno_));
+        return;
+    }
+    for (long i = 0; i < std::labs(n); ++i) {
+        if (n > 0) {
+            if (eof_) return;
+            // Stepping forward from a row hidden since (deleted, filtered)
+            // still starts from that row's place.
+            if (!moveToVisible(candidateNext(), Dir::Forward)) {
+                goEof();
+                return;
+            }
+        } else {
+            if (!moveToVisible(candidatePrev(), Dir::Backward)) {
+                goTop();
+                bof_ = true;
+                return;
+            }
+        }
+    }
+}
+
+void WorkArea::go(long recno) {
+    flushPendingAppend();
+    pendingNextIsCurrent_ = false;
+    table_->refreshCount();
+    if (recno < 1 || static_cast<uint64_t>(recno) > table_->recordCount()) {
+        goEof();
+        bof_ = false;
+        return;
+    }
+    uint32_t r = static_cast<uint32_t>(recno);
+    table_->readRecord(r, record_.data());
+    lastFetched_ = r;
+    position(r, record_.data());
+    cursorSynced_ = false;
+}
+
+// ---- writing ----
+
+void WorkArea::getRecord(unsigned char* out) {
+    if (!eof_ && table_->mode() != DbfTable::Mode::Exclusive && !appendPending_)
+        table_->readRecord(recno_, record_.data());  // what others wrote last
+    std::copy(record_.begin(), record_.end(), out);
+}
+
+void WorkArea::updateKeys(const unsigned char* oldImage, const unsigned char* newImage,
+                          bool isNew) {
+    for (auto& ix : indexes_) {
+        std::string newKey = ix->makeKey(newImage, recno_, true);
+        bool newIn = ix->passesFor(newImage, recno_);
+        if (isNew) {
+            if (newIn) ix->insert(newKey, recno_);
+            continue;
+        }
+        std::string oldKey = ix->makeKey(oldImage, recno_, true);
+        bool oldIn = ix->passesFor(oldImage, recno_);
+        if (oldKey == newKey && oldIn == newIn) continue;
+        if (oldIn) ix->remove(oldKey, recno_);
+        if (newIn) ix->insert(newKey, recno_);
+    }
+}
+
+void WorkArea::putRecord(const unsigned char* image) {
+    if (eof_) throw EngineError("No current record to write");
+    if (!table_->writable()) throw EngineError("Table is open read only");
+    std::vector<unsigned char> old(record_.size());
+    if (!appendPending_) table_->readRecord(recno_, old.data());
+    table_->writeRecord(recno_, image);
+    std::copy(image, image + record_.size(), record_.begin());
+    bool isNew = appendPending_;
+    appendPending_ = false;
+    updateKeys(old.data(), image, isNew);
+    cursorSynced_ = false;
+}
+
+void WorkArea::appendBlank() {
+    flushPendingAppend();
+    if (!table_->writable()) throw EngineError("Table is open read only");
+    if (!table_->lockHeader(true)) throw EngineError("Cannot lock the table header");
+    uint32_t r;
+    std::vector<unsigned char> blank = table_->blankRecord();
+    try {
+        table_->refreshCount();
+        r = table_->appendRecord(blank.data());
+    } catch (...) {
+        table_->unlockHeader();
+        throw;
+    }
+    // The new row stays locked for its writer until unlocked.
+    if (table_->lockRecord(r, false)) locks_.insert(r);
+    table_->unlockHeader();
+    record_ = blank;
+    recno_ = r;
+    eof_ = bof_ = false;
+    appendPending_ = true;
+    cursorSynced_ = false;
+}
+
+void WorkArea::flushPendingAppend() {
+    if (!appendPending_) return;
+    appendPending_ = false;
+    updateKeys(record_.data(), record_.data(), true);
+}
+
+void WorkArea::setDeletedFlag(bool deleted) {
+    if (eof_) return;
+    std::vector<unsigned char> image(record_.size());
+    if (appendPending_)
+        image = record_;
+    else
+        table_->readRecord(recno_, image.data());
+    image[0] = deleted ? '*' : ' ';
+    putRecord(image.data());
+}
+
+// ---- locks ----
+
+bool WorkArea::rlock(uint32_t recno) {
+    if (recno < 1 || recno > recCount()) return false;
+    if (locks_.count(recno)) return true;
+    // A short wait: the other holder is usually just finishing a write.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (table_->lockRecord(recno, false)) {
+            locks_.insert(recno);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void WorkArea::unlock(uint32_t recno) {
+    if (recno == 0) {
+        for (uint32_t r : locks_) table_->unlockRecord(r);
+        locks_.clear();
+    } else if (locks_.erase(recno)) {
+        table_->unlockRecord(recno);
+    }
+}
+
+bool WorkArea::locked(uint32_t recno) const { return locks_.count(recno) != 0; }
+
+// ---- query ----
+
+std::unique_ptr<Expression> WorkArea::compile(const std::string& text) const {
+    return Expression::compile(text, table_->fields());
+}
+
+void WorkArea::setQuery(const std::string& text) {
+    std::string trimmed = text;
+    while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back()))) trimmed.pop_back();
+    if (trimmed.empty()) {
+        query_.reset();
+        queryText_.clear();
+        rangeActive_ = false;
+        return;
+    }
+    auto q = compile(text);
+    if (q->resultType() != Value::Type::Logical)
+        throw ExpressionError("Query is not a logical expression: " + text);
+    query_ = std::move(q);
+    queryText_ = text;
+    planAssistedRange();
+}
+
+// Looks for an open index whose key is the field compared with a constant;
+// moves in that order then visit only the entries of that key.
+void WorkArea::planAssistedRange() {
+    rangeActive_ = false;
+    if (!query_) return;
+    for (const auto& eq : query_->fieldEqualities()) {
+        for (size_t i = 0; i < indexes_.size(); ++i) {
+            NtxIndex& ix = *indexes_[i];
+            const NtxHeader& h = ix.header();
+            if (h.unique || h.descending || ix.hasFor()) continue;
+            bool upper = false;
+            if (ix.keyExpression().simpleKeyField(&upper) != eq.fieldIndex) continue;
+            std::string key = eq.constant;
+            if (upper)
+                for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (settings_.exact) {
+                while (!key.empty() && key.back() == ' ') key.pop_back();
+                if (key.size() > h.keySize) continue;  // nothing can match; keep it plain
+                key.resize(h.keySize, ' ');
+            } else if (key.empty() || key.size() > h.keySize) {
+                continue;
+            }
+            rangeActive_ = true;
+            rangeOrder_ = static_cast<int>(i) + 1;
+            rangeKey_ = key;
+            rangeLen_ = key.size();
+            return;
+        }
+    }
+}
+
+// ---- indexes ----
+
+int WorkArea::createIndex(const std::string& path, const std::string& key, bool unique,
+                          bool descending, const std::string& condition) {
+    flushPendingAppend();
+    // Replacing an index open here: close it first.
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+        if (indexes_[i]->path() == path) {
+            indexes_.erase(indexes_.begin() + static_cast<long>(i));
+            order_ = 0;
+            break;
+        }
+    }
+    TableRecords records(*table_);
+    table_->refreshCount();
+    auto ix = NtxIndex::create(path, key, unique, descending, condition, table_->fields(),
+                               table_->blankRecord(), records, settings_.deleted,
+                               table_->mode() == DbfTable::Mode::Exclusive);
+    indexes_.push_back(std::move(ix));
+    order_ = static_cast<int>(indexes_.size());
+    cursorSynced_ = false;
+    planAssistedRange();
+    return order_;
+}
+
+int WorkArea::openIndex(const std::string& path) {
+    flushPendingAppend();
+    for (size_t i = 0; i < indexes_.size(); ++i)
+        if (indexes_[i]->path() == path) return static_cast<int>(i) + 1;
+    auto ix = NtxIndex::open(path, table_->writable(),
+                             table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+    indexes_.push_back(std::move(ix));
+    if (order_ == 0 && indexes_.size() == 1) order_ = 1;
+    cursorSynced_ = false;
+    planAssistedRange();
+    return static_cast<int>(indexes_.size());
+}
+
+int WorkArea::setOrder(int order) {
+    flushPendingAppend();
+    int previous = order_;
+    if (order >= 0 && order <= static_cast<int>(indexes_.size())) order_ = order;
+    cursorSynced_ = false;
+    pendingNextIsCurrent_ = false;
+    return previous;
+}
+
+void WorkArea::closeIndexes() {
+    flushPendingAppend();
+    indexes_.clear();
+    order_ = 0;
+    rangeActive_ = false;
+    cursor_.valid = false;
+}
+
+void WorkArea::reindex() {
+    flushPendingAppend();
+    for (auto& ix : indexes_) {
+        TableRecords records(*table_);
+        table_->refreshCount();
+        ix->rebuild(records, settings_.deleted);
+    }
+    cursorSynced_ = false;
+}
+
+void WorkArea::zap() {
+    flushPendingAppend();
+    if (table_->mode() != DbfTable::Mode::Exclusive)
+        throw EngineError("Zap needs the table opened exclusively");
+    table_->zap();
+    for (auto& ix : indexes_) ix->zap();
+    goEof();
+    bof_ = true;
+}
+
+bool WorkArea::seek(const std::string& text) {
+    flushPendingAppend();
+    found_ = false;
+    NtxIndex* ix = currentIndex();
+    if (!ix) throw EngineError("Seek needs an index order");
+    size_t len = 0;
+    std::string key = ix->seekKey(text, settings_.exact, &len);
+    pendingNextIsCurrent_ = false;
+    cursorSynced_ = true;
+    bool ok = ix->seek(cursor_, key, len);
+    while (ok) {
+        if (cursor_.key.compare(0, len, key, 0, len) != 0) break;
+        const unsigned char* image = fetch(cursor_.recno);
+        if (visible(cursor_.recno, image)) {
+            position(cursor_.recno, image);
+            found_ = true;
+            return true;
+        }
+        ok = ix->next(cursor_);
+    }
+    goEof();
+    return false;
+}
+
+}  // namespace sde

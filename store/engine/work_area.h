@@ -1,0 +1,127 @@
+// One open table with its indexes, current order, query and position: what
+// a work area of the engine is. Moves follow xBase rules: past the last row
+// is the end-of-file position (record count + 1); before the first row the
+// first visible row stays current with the beginning-of-file flag set.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dbf_table.h"
+#include "expression.h"
+#include "ntx_index.h"
+
+namespace sde {
+
+struct AreaSettings {
+    bool deleted = false;  // hide rows marked deleted
+    bool exact = true;     // string '=' rule for queries and seeks
+};
+
+class WorkArea {
+public:
+    WorkArea(std::string alias, std::unique_ptr<DbfTable> table, const AreaSettings& settings);
+    ~WorkArea();
+
+    const std::string& alias() const { return alias_; }
+    DbfTable& table() { return *table_; }
+    AreaSettings& settings() { return settings_; }
+
+    // Called at the start of every entry point: in shared mode, forgets
+    // what other work areas and processes may have changed since.
+    void beginCall();
+
+    // Positioning.
+    void goTop();
+    void goBottom();
+    void skip(long n);
+    void go(long recno);
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    uint32_t recno() const { return recno_; }
+    uint32_t recCount();
+
+    // Record image of the current row (deletion flag first).
+    void getRecord(unsigned char* out);
+    void putRecord(const unsigned char* image);
+    void appendBlank();
+    void setDeletedFlag(bool deleted);
+    bool deleted() const { return record_[0] == '*'; }
+
+    // Locks.
+    bool rlock(uint32_t recno);
+    void unlock(uint32_t recno);  // 0: every lock of this work area
+    bool locked(uint32_t recno) const;
+
+    // Query (filter); an empty text removes it. Throws ExpressionError.
+    void setQuery(const std::string& text);
+    const std::string& queryText() const { return queryText_; }
+    std::unique_ptr<Expression> compile(const std::string& text) const;
+
+    // Indexes; orders are numbered from 1 in opening order.
+    int createIndex(const std::string& path, const std::string& key, bool unique,
+                    bool descending, const std::string& condition);
+    int openIndex(const std::string& path);
+    int setOrder(int order);
+    int order() const { return order_; }
+    int indexCount() const { return static_cast<int>(indexes_.size()); }
+    NtxIndex* currentIndex() { return order_ > 0 ? indexes_[static_cast<size_t>(order_ - 1)].get() : nullptr; }
+    void closeIndexes();
+    void reindex();
+    void zap();
+    bool seek(const std::string& text);
+    bool found() const { return found_; }
+
+    // Writes keys still owed by an append; called before moves and close.
+    void flushPendingAppend();
+
+private:
+    class TableRecords;
+    enum class Dir { Forward, Backward };
+
+    bool visible(uint32_t recno, const unsigned char* image) const;
+    const unsigned char* fetch(uint32_t recno);
+    uint32_t candidateFirst();
+    uint32_t candidateLast();
+    uint32_t candidateNext();
+    uint32_t candidatePrev();
+    uint32_t fromCursor(bool ok);
+    bool inRange(const NtxCursor& c) const;
+    void syncCursor();
+    void position(uint32_t recno, const unsigned char* image);
+    void goEof();
+    bool moveToVisible(uint32_t first, Dir dir);
+    void planAssistedRange();
+    void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
+
+    std::string alias_;
+    std::unique_ptr<DbfTable> table_;
+    AreaSettings settings_;
+    std::vector<std::unique_ptr<NtxIndex>> indexes_;
+    int order_ = 0;
+
+    std::string queryText_;
+    std::unique_ptr<Expression> query_;
+    // Index range that holds every row the query can show, when the query
+    // is  field = 'constant'  and the current order is an index on field.
+    bool rangeActive_ = false;
+    int rangeOrder_ = 0;
+    std::string rangeKey_;
+    size_t rangeLen_ = 0;
+
+    uint32_t recno_ = 0;
+    bool eof_ = true;
+    bool bof_ = true;
+    bool found_ = false;
+    std::vector<unsigned char> record_;
+    NtxCursor cursor_;
+    bool cursorSynced_ = false;
+    bool appendPending_ = false;
+    bool pendingNextIsCurrent_ = false;  // the cursor already stands on the next entry
+    uint32_t lastFetched_ = 0;
+    std::set<uint32_t> locks_;
+};
+
+}  // namespace sde
