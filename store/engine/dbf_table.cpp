@@ -170,6 +170,7 @@ int DbfTable::fieldIndex(const std::string& name) const {
 }
 
 void DbfTable::refreshCount() {
+    if (mode_ == Mode::Exclusive) return;  // nobody else can append
     uint64_t size = file_->size();
     uint32_t onDisk =
         size > headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;

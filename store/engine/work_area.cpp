@@ -42,8 +42,17 @@ WorkArea::~WorkArea() {
 }
 
 void WorkArea::beginCall() {
+    ++call_;
     if (table_->mode() == DbfTable::Mode::Exclusive) return;
     table_->invalidateCache();
+    indexesSynced_ = false;
+}
+
+// Indexes are checked against the file only when a call reads them: writes
+// check under their own lock anyway.
+void WorkArea::syncIndexes() {
+    if (indexesSynced_) return;
+    indexesSynced_ = true;
     for (auto& ix : indexes_) ix->syncWithFile();
 }
 
@@ -52,13 +61,15 @@ void WorkArea::beginCall() {
 const unsigned char* WorkArea::fetch(uint32_t recno) {
     if (recno > table_->recordCount()) table_->refreshCount();
     const unsigned char* image;
-    if (recno == lastFetched_ + 1 || recno == lastFetched_) {
-        image = table_->cachedRecord(recno);  // sequential: read ahead in blocks
+    bool sequential = recno == lastFetched_ + 1 || recno == lastFetched_;
+    if (sequential && fetchCall_ == call_) {
+        image = table_->cachedRecord(recno);  // a scan within one call: read ahead in blocks
     } else {
         table_->readRecord(recno, record_.data());
         image = record_.data();
     }
     lastFetched_ = recno;
+    fetchCall_ = call_;
     return image;
 }
 
@@ -108,6 +119,7 @@ uint32_t WorkArea::fromCursor(bool ok) {
 }
 
 uint32_t WorkArea::candidateFirst() {
+    syncIndexes();
     NtxIndex* ix = currentIndex();
     if (!ix) {
         table_->refreshCount();
@@ -119,6 +131,7 @@ uint32_t WorkArea::candidateFirst() {
 }
 
 uint32_t WorkArea::candidateLast() {
+    syncIndexes();
     NtxIndex* ix = currentIndex();
     if (!ix) {
         table_->refreshCount();
@@ -142,6 +155,7 @@ uint32_t WorkArea::candidateLast() {
 }
 
 void WorkArea::syncCursor() {
+    syncIndexes();
     if (cursorSynced_) return;
     cursorSynced_ = true;
     NtxIndex* ix = currentIndex();
@@ -508,6 +522,7 @@ bool WorkArea::seek(const std::string& text) {
     NtxIndex* ix = currentIndex();
     if (!ix) throw EngineError("Seek needs an index order");
     size_t len = 0;
+    syncIndexes();
     std::string key = ix->seekKey(text, settings_.exact, &len);
     pendingNextIsCurrent_ = false;
     cursorSynced_ = true;

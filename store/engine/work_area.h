@@ -94,6 +94,7 @@ private:
     void goEof();
     bool moveToVisible(uint32_t first, Dir dir);
     void planAssistedRange();
+    void syncIndexes();
     void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
 
     std::string alias_;
@@ -121,6 +122,9 @@ private:
     bool appendPending_ = false;
     bool pendingNextIsCurrent_ = false;  // the cursor already stands on the next entry
     uint32_t lastFetched_ = 0;
+    uint64_t call_ = 0;        // entry points seen, to tell scans within one call
+    uint64_t fetchCall_ = 0;   // the call of the last fetch
+    bool indexesSynced_ = false;
     std::set<uint32_t> locks_;
 };
 
