@@ -212,8 +212,19 @@ void DbfTable::writeRecord(uint32_t recno, const unsigned char* image) {
     if (!writable()) throw EngineError("Table is open read only: " + path_);
     if (recno < 1 || recno > count_) throw EngineError("Record number out of range");
     cacheCount_ = 0;
-    // One write of the whole image: readers see the old or the new record.
-    file_->writeAt(recordOffset(recno), image, recordLength_);
+    // One write of the whole image; when it fails half-way the old image
+    // goes back, so that the record is never left a mix of the two.
+    std::vector<unsigned char> old(recordLength_);
+    file_->readExact(recordOffset(recno), old.data(), old.size(), path_.c_str());
+    try {
+        file_->writeAt(recordOffset(recno), image, recordLength_);
+    } catch (const EngineError&) {
+        try {
+            file_->writeAt(recordOffset(recno), old.data(), old.size());
+        } catch (const EngineError&) {
+        }
+        throw;
+    }
 }
 
 uint32_t DbfTable::appendRecord(const unsigned char* image) {
@@ -223,19 +234,25 @@ uint32_t DbfTable::appendRecord(const unsigned char* image) {
     std::vector<unsigned char> buf(image, image + recordLength_);
     buf.push_back(kEofMarker);
     uint64_t at = recordOffset(count_ + 1);
+    const uint32_t countBefore = count_;
+    unsigned char headerBefore[7];
+    file_->readExact(1, headerBefore, sizeof headerBefore, path_.c_str());
     try {
         file_->writeAt(at, buf.data(), buf.size());
+        count_ = countBefore + 1;
+        writeHeaderCount();
     } catch (const EngineError&) {
-        // Leave the file as it was: no partial record past the last one.
+        // Leave the file as it was: no partial record past the last one and
+        // no header count ahead of the records.
+        count_ = countBefore;
         try {
             file_->truncate(at);
             file_->writeAt(at, &kEofMarker, 1);
+            file_->writeAt(1, headerBefore, sizeof headerBefore);
         } catch (const EngineError&) {
         }
         throw;
     }
-    ++count_;
-    writeHeaderCount();
     return count_;
 }
 

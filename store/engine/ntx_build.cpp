@@ -49,7 +49,7 @@ public:
     int nextPageSize() {
         if (rem_ <= static_cast<uint64_t>(max_)) return static_cast<int>(rem_);
         if (rem_ - max_ - 1 >= static_cast<uint64_t>(half_)) return max_;
-        return static_cast<int>((rem_ - 1) / 2);
+        return static_cast<int>(rem_ - 1 - (rem_ - 1) / 2);  // the larger half first, as Clipper
     }
     void took(uint64_t n) { rem_ -= n; }
     static uint64_t pages(uint64_t entries, int maxKeys, int half) {
@@ -157,6 +157,8 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
+constexpr uint32_t kDeletedLast = 0x80000000u;
+
 // Sorts every key of the table and writes the whole file anew.
 static void buildInto(NtxIndex& ix, File& file, NtxHeader& hdr, const std::string& path,
                       NtxIndex::RecordSource& records, bool skipDeletedForUnique) {
@@ -164,10 +166,15 @@ static void buildInto(NtxIndex& ix, File& file, NtxHeader& hdr, const std::strin
     const unsigned char* image = nullptr;
     uint32_t recno = 0;
     while (records.next(&image, &recno)) {
-        if (hdr.unique && skipDeletedForUnique && image[0] == '*') continue;
         if (!ix.passesFor(image, recno)) continue;
         std::string k = ix.makeKey(image, recno, true);
-        sorter.add(reinterpret_cast<const unsigned char*>(k.data()), recno);
+        // With deleted rows hidden, a unique index keeps the first live row
+        // of a key, and a deleted one only when the key has no live row:
+        // deleted rows sort after live ones of the same key.
+        if (recno >= kDeletedLast) throw EngineError("Too many records to index: " + path);
+        uint32_t order = recno;
+        if (hdr.unique && skipDeletedForUnique && image[0] == '*') order |= kDeletedLast;
+        sorter.add(reinterpret_cast<const unsigned char*>(k.data()), order);
     }
     sorter.finishInput();
 
@@ -196,7 +203,7 @@ static void buildInto(NtxIndex& ix, File& file, NtxHeader& hdr, const std::strin
             lastKey.assign(reinterpret_cast<const char*>(k), hdr.keySize);
             have = true;
         }
-        tree.add(k, r);
+        tree.add(k, r & ~kDeletedLast);
     });
     hdr.root = tree.finish();
     hdr.freeHead = 0;

@@ -29,7 +29,7 @@ std::string encodeNumericKey(double value, int width, int decimals) {
     }
     if (negative && mag != 0) {
         for (auto& c : s)
-            if (c >= '0' && c <= '9') c = static_cast<char>(0x5C - (c - '0'));
+            if (c >= '0' && c <= '9') c = static_cast<char>(0x5C - c);  // '0' -> ',', '9' -> '#'
     }
     return s;
 }
@@ -87,7 +87,8 @@ void NtxIndex::readHeader() {
     if (hdr_.itemSize != hdr_.keySize + 8) bad("item size disagrees with the key size");
     unsigned capacity = (kNtxPageSize - 2) / (2u + hdr_.itemSize);  // slots that fit
     if (hdr_.maxKeys < 2 || hdr_.maxKeys + 1u > capacity) bad("page count over the maximum");
-    if (hdr_.halfPage < 1 || hdr_.halfPage > hdr_.maxKeys) bad("half page out of range");
+    // Above max / 2 a merge of two pages under it would not fit in one.
+    if (hdr_.halfPage < 1 || hdr_.halfPage > hdr_.maxKeys / 2) bad("half page out of range");
     if (hdr_.root == 0 || hdr_.root % kNtxPageSize != 0 || hdr_.root >= fileSize_)
         bad("root page offset outside the file");
     if (hdr_.freeHead % kNtxPageSize != 0 || hdr_.freeHead >= fileSize_)
@@ -203,11 +204,11 @@ void NtxIndex::validateNode(const NtxPage& p, uint32_t offset) const {
     std::array<bool, kNtxPageSize> used{};
     for (int i = 0; i <= hdr_.maxKeys; ++i) {
         unsigned s = ntxGet16(p.data() + 2 + 2 * i);
-        if (s < lo || s > hi) bad("has a slot outside the page");
-        if (i <= n) {
-            if (used[s]) bad("uses one slot twice");
-            used[s] = true;
-        }
+        // The table is a permutation of the item grid (as written by every
+        // writer); anything else overlaps items, used now or by later inserts.
+        if (s < lo || s > hi || (s - lo) % hdr_.itemSize != 0) bad("has a slot outside the page");
+        if (used[s]) bad("uses one slot twice");
+        used[s] = true;
     }
     for (int i = 0; i <= n; ++i) {
         uint32_t child = ntxGet32(p.data() + ntxGet16(p.data() + 2 + 2 * i));

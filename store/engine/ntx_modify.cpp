@@ -15,7 +15,7 @@ namespace sde {
 class NtxWriter {
 public:
     explicit NtxWriter(NtxIndex& ix) : ix_(ix), savedRoot_(ix.hdr_.root),
-        savedFree_(ix.hdr_.freeHead), savedSize_(ix.fileSize_) {}
+        savedFree_(ix.hdr_.freeHead), savedSize_(ix.fileSize_), savedVersion_(ix.hdr_.version) {}
 
     ~NtxWriter() {
         if (!committed_) {  // abandoned: the tree in memory is as before
@@ -29,7 +29,9 @@ public:
     NtxPage& mut(uint32_t off) {
         auto it = ix_.pending_.find(off);
         if (it != ix_.pending_.end()) return *it->second;
-        auto copy = std::make_shared<NtxPage>(*ix_.page(off));
+        auto original = ix_.page(off);
+        originals_[off] = original;
+        auto copy = std::make_shared<NtxPage>(*original);
         auto& ref = *copy;
         ix_.pending_[off] = std::move(copy);
         return ref;
@@ -51,6 +53,7 @@ public:
             if (nextFree % kNtxPageSize || nextFree >= ix_.fileSize_ || nextFree == off)
                 throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page chain");
             ix_.hdr_.freeHead = nextFree;
+            originals_[off] = std::make_shared<const NtxPage>(raw);
         } else {
             if (ix_.fileSize_ + kNtxPageSize > 0xFFFFFC00ULL)
                 throw EngineError("Index file is full: " + ix_.path_);
@@ -77,13 +80,43 @@ public:
         for (auto& [off, pg] : ix_.pending_) order.push_back(off);
         std::stable_partition(order.begin(), order.end(),
                               [&](uint32_t o) { return o >= savedSize_; });
-        for (uint32_t off : order) ix_.file_->writeAt(off, ix_.pending_[off]->data(), kNtxPageSize);
-        ix_.hdr_.version = static_cast<uint16_t>(ix_.hdr_.version + 1);
-        ix_.writeHeaderFields();
+        size_t started = 0;  // writes begun, a failed one included
+        try {
+            for (uint32_t off : order) {
+                ++started;
+                ix_.file_->writeAt(off, ix_.pending_[off]->data(), kNtxPageSize);
+            }
+            ++started;
+            ix_.hdr_.version = static_cast<uint16_t>(ix_.hdr_.version + 1);
+            ix_.writeHeaderFields();
+        } catch (const EngineError&) {
+            rollBack(order, started);
+            throw;
+        }
         for (auto& [off, pg] : ix_.pending_) ix_.cachePut(off, pg);
         ix_.pending_.clear();
         ++ix_.generation_;
         committed_ = true;
+    }
+
+    // After a failed write (disk full, I/O error): the pages written so far
+    // get their old bytes back, the file its old size and the header its old
+    // fields, so that the file stays the tree it was. Best effort: a disk
+    // that keeps failing leaves what it leaves.
+    void rollBack(const std::vector<uint32_t>& order, size_t started) {
+        ix_.hdr_.version = savedVersion_;
+        ix_.hdr_.root = savedRoot_;
+        ix_.hdr_.freeHead = savedFree_;
+        try {
+            for (size_t i = 0; i < started && i < order.size(); ++i) {
+                auto it = originals_.find(order[i]);
+                if (it != originals_.end())
+                    ix_.file_->writeAt(order[i], it->second->data(), kNtxPageSize);
+            }
+            ix_.file_->truncate(savedSize_);
+            if (started > order.size()) ix_.writeHeaderFields();
+        } catch (const EngineError&) {
+        }
     }
 
     // Inserts item at position pos of the node at path[level]; the entry that
@@ -235,7 +268,10 @@ private:
     uint32_t savedRoot_;
     uint32_t savedFree_;
     uint64_t savedSize_;
+    uint16_t savedVersion_;
     bool committed_ = false;
+    // What the pages changed in place held before, for rollBack().
+    std::map<uint32_t, std::shared_ptr<const NtxPage>> originals_;
 };
 
 void NtxIndex::writeHeaderFields() {

@@ -74,6 +74,9 @@ SDE_API int sx_Locked(long record);
 SDE_API int sx_EvalTest(const char* expression);
 SDE_API int sx_Query(const char* expression);
 SDE_API const char* sx_DBFilter(void);
+/* Non-zero when the current row belongs to the view: not at the end, not
+   hidden as deleted, and satisfying the query. */
+SDE_API int sx_Visible(void);
 
 SDE_API int sx_Index(const char* file, const char* key, int unique, int descending,
                      const char* condition);

@@ -236,6 +236,8 @@ SDE_API const char* sx_DBFilter(void) {
     return guarded(static_cast<const char*>(""), [] { return keep(Engine::instance().area().queryText()); });
 }
 
+SDE_API int sx_Visible(void) { return guarded(0, [] { return area().currentVisible() ? 1 : 0; }); }
+
 SDE_API int sx_Index(const char* file, const char* key, int unique, int descending,
                      const char* condition) {
     return guarded(0, [&] {
@@ -285,7 +287,9 @@ SDE_API int sx_Zap(void) {
 SDE_API int sx_Seek(const char* key) {
     return guarded(0, [&] { return area().seek(str(key)) ? 1 : 0; });
 }
+#ifndef SDE_TEST_WITHOUT_FOUND  // a build without this entry point tests the program's refusal
 SDE_API int sx_Found(void) { return guarded(0, [] { return Engine::instance().area().found() ? 1 : 0; }); }
+#endif
 
 SDE_API int sx_CreateTable(const char* path, const char* fields) {
     return guarded(0, [&] {

@@ -105,13 +105,28 @@ uint32_t WorkArea::recCount() {
 
 // ---- candidates: the rows of the current order, before visibility ----
 
-bool WorkArea::inRange(const NtxCursor& c) const {
-    if (!rangeActive_ || rangeOrder_ != order_) return true;
+// The range depends on the exact setting, which may change while a query
+// stays in force (a partial seek turns it off): plan it again then.
+bool WorkArea::rangeInUse() {
+    if (rangeExact_ != settings_.exact) planAssistedRange();
+    return rangeActive_ && rangeOrder_ == order_;
+}
+
+bool WorkArea::inRange(const NtxCursor& c) {
+    if (!rangeInUse()) return true;
     return c.key.compare(0, rangeLen_, rangeKey_, 0, rangeLen_) == 0;
 }
 
-uint32_t WorkArea::fromCursor(bool ok) {
-    if (!ok || !inRange(cursor_)) {
+// An entry outside the range ends a move, unless the move started before the
+// range (from a row the query hides) and heads into it, or after it and back.
+uint32_t WorkArea::fromCursor(bool ok, Dir dir) {
+    if (ok && !inRange(cursor_)) {
+        int side = cursor_.key.compare(0, rangeLen_, rangeKey_, 0, rangeLen_);
+        if (dir == Dir::Forward && side < 0) return candidateFirst();
+        if (dir == Dir::Backward && side > 0) return candidateLast();
+        ok = false;
+    }
+    if (!ok) {
         cursor_.valid = false;
         return 0;
     }
@@ -126,8 +141,8 @@ uint32_t WorkArea::candidateFirst() {
         return table_->recordCount() >= 1 ? 1 : 0;
     }
     cursorSynced_ = true;
-    if (rangeActive_ && rangeOrder_ == order_) return fromCursor(ix->seek(cursor_, rangeKey_, rangeLen_));
-    return fromCursor(ix->first(cursor_));
+    if (rangeInUse()) return fromCursor(ix->seek(cursor_, rangeKey_, rangeLen_), Dir::Forward);
+    return fromCursor(ix->first(cursor_), Dir::Forward);
 }
 
 uint32_t WorkArea::candidateLast() {
@@ -138,7 +153,7 @@ uint32_t WorkArea::candidateLast() {
         return table_->recordCount();
     }
     cursorSynced_ = true;
-    if (rangeActive_ && rangeOrder_ == order_) {
+    if (rangeInUse()) {
         // Stand after the range, then step back into it.
         std::string after = rangeKey_.substr(0, rangeLen_);
         while (!after.empty() && static_cast<unsigned char>(after.back()) == 0xFF) after.pop_back();
@@ -149,9 +164,9 @@ uint32_t WorkArea::candidateLast() {
             after.back() = static_cast<char>(static_cast<unsigned char>(after.back()) + 1);
             ok = ix->seek(cursor_, after, after.size()) ? ix->prev(cursor_) : ix->last(cursor_);
         }
-        return fromCursor(ok);
+        return fromCursor(ok, Dir::Backward);
     }
-    return fromCursor(ix->last(cursor_));
+    return fromCursor(ix->last(cursor_), Dir::Backward);
 }
 
 void WorkArea::syncCursor() {
@@ -182,14 +197,15 @@ uint32_t WorkArea::candidateNext() {
         if (r > table_->recordCount()) table_->refreshCount();
         return r <= table_->recordCount() ? r : 0;
     }
-    if (eof_) return 0;
+    // At the end the cursor is invalid (goEof), unless a scan from the end
+    // (goTop, goBottom) already stands on a hidden entry: step on from it.
     syncCursor();
     if (pendingNextIsCurrent_) {
         pendingNextIsCurrent_ = false;
-        return fromCursor(true);
+        return fromCursor(true, Dir::Forward);
     }
     if (!cursor_.valid) return 0;
-    return fromCursor(ix->next(cursor_));
+    return fromCursor(ix->next(cursor_), Dir::Forward);
 }
 
 uint32_t WorkArea::candidatePrev() {
@@ -198,11 +214,10 @@ uint32_t WorkArea::candidatePrev() {
         if (eof_) return candidateLast();
         return recno_ > 1 ? recno_ - 1 : 0;
     }
-    if (eof_) return candidateLast();
     syncCursor();
     pendingNextIsCurrent_ = false;
     if (!cursor_.valid) return candidateLast();
-    return fromCursor(ix->prev(cursor_));
+    return fromCursor(ix->prev(cursor_), Dir::Backward);
 }
 
 // ---- moves ----
@@ -213,6 +228,17 @@ bool WorkArea::moveToVisible(uint32_t r, Dir dir) {
         if (visible(r, image)) {
             position(r, image);
             return true;
+        }
+        if (!currentIndex()) {
+            // Record order: step on from the row just passed over, which is
+            // not the current row (that one may be far away or at the end).
+            if (dir == Dir::Backward) {
+                --r;
+                continue;
+            }
+            if (++r > table_->recordCount()) table_->refreshCount();
+            if (r > table_->recordCount()) r = 0;
+            continue;
         }
         r = dir == Dir::Forward ? candidateNext() : candidatePrev();
     }
@@ -280,6 +306,12 @@ void WorkArea::go(long recno) {
     lastFetched_ = r;
     position(r, record_.data());
     cursorSynced_ = false;
+}
+
+bool WorkArea::currentVisible() {
+    if (eof_) return false;
+    table_->readRecord(recno_, record_.data());
+    return visible(recno_, record_.data());
 }
 
 // ---- writing ----
@@ -414,6 +446,7 @@ void WorkArea::setQuery(const std::string& text) {
 // moves in that order then visit only the entries of that key.
 void WorkArea::planAssistedRange() {
     rangeActive_ = false;
+    rangeExact_ = settings_.exact;
     if (!query_) return;
     for (const auto& eq : query_->fieldEqualities()) {
         for (size_t i = 0; i < indexes_.size(); ++i) {

@@ -49,6 +49,7 @@ public:
     void appendBlank();
     void setDeletedFlag(bool deleted);
     bool deleted() const { return record_[0] == '*'; }
+    bool currentVisible();
 
     // Locks.
     bool rlock(uint32_t recno);
@@ -87,8 +88,9 @@ private:
     uint32_t candidateLast();
     uint32_t candidateNext();
     uint32_t candidatePrev();
-    uint32_t fromCursor(bool ok);
-    bool inRange(const NtxCursor& c) const;
+    uint32_t fromCursor(bool ok, Dir dir);
+    bool rangeInUse();
+    bool inRange(const NtxCursor& c);
     void syncCursor();
     void position(uint32_t recno, const unsigned char* image);
     void goEof();
@@ -111,6 +113,7 @@ private:
     int rangeOrder_ = 0;
     std::string rangeKey_;
     size_t rangeLen_ = 0;
+    bool rangeExact_ = true;  // the exact setting the range was planned under
 
     uint32_t recno_ = 0;
     bool eof_ = true;

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <cctype>
+#include <sstream>
 #include <stdexcept>
 
 namespace sde::test {
@@ -61,19 +62,45 @@ std::string unescape(const std::string& s) {
     return out;
 }
 
+namespace {
+
+// "<digits> ...": the leading number and what follows its space.
+bool leadingNumber(const std::string& line, unsigned long* n, std::string* rest) {
+    size_t i = 0;
+    while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i]))) ++i;
+    if (i == 0 || i >= line.size() || line[i] != ' ') return false;
+    *n = std::stoul(line.substr(0, i));
+    *rest = line.substr(i + 1);
+    return true;
+}
+
+// The text between the first '|' and the last '|' of a line.
+bool between(const std::string& s, std::string* inner) {
+    auto open = s.find('|');
+    auto close = s.rfind('|');
+    if (open == std::string::npos || close == open) return false;
+    *inner = s.substr(open + 1, close - open - 1);
+    return true;
+}
+
+}  // namespace
+
 OrderListing readOrderListing(const std::string& base) {
     std::ifstream in(goldenFile(base + ".order.txt"));
     if (!in) throw std::runtime_error("no listing for " + base);
     OrderListing listing;
-    std::regex entry(R"(^\d+ (\d+) ([.*]) \|(.*)\|.*$)");
-    std::regex table(R"(^# table\s+(\S+))");
     std::string line;
-    std::smatch m;
     while (std::getline(in, line)) {
-        if (std::regex_match(line, m, entry))
-            listing.entries.push_back({static_cast<uint32_t>(std::stoul(m[1])), m[2] == "*", unescape(m[3])});
-        else if (listing.table.empty() && std::regex_search(line, m, table))
-            listing.table = m[1];
+        unsigned long position = 0, recno = 0;
+        std::string rest, rest2, key;
+        if (line.rfind("# table", 0) == 0 && listing.table.empty()) {
+            std::istringstream words(line.substr(7));
+            words >> listing.table;
+        } else if (leadingNumber(line, &position, &rest) && leadingNumber(rest, &recno, &rest2) &&
+                   rest2.size() > 2 && (rest2[0] == '.' || rest2[0] == '*') &&
+                   between(rest2.substr(2), &key)) {
+            listing.entries.push_back({static_cast<uint32_t>(recno), rest2[0] == '*', unescape(key)});
+        }
     }
     return listing;
 }
@@ -82,11 +109,15 @@ std::vector<std::string> readRecordListing(const std::string& base) {
     std::ifstream in(goldenFile(base + ".records.txt"));
     if (!in) throw std::runtime_error("no listing for " + base);
     std::vector<std::string> records;
-    std::regex rec(R"(^(\d+) \|(.*)\|$)");
     std::string line;
-    std::smatch m;
-    while (std::getline(in, line))
-        if (std::regex_match(line, m, rec)) records.push_back(unescape(m[2]));
+    while (std::getline(in, line)) {
+        unsigned long recno = 0;
+        std::string rest, image;
+        if (!line.empty() && line.back() == '|' && leadingNumber(line, &recno, &rest) &&
+            rest.size() >= 2 && rest[0] == '|') {
+            records.push_back(unescape(rest.substr(1, rest.size() - 2)));
+        }
+    }
     return records;
 }
 
