@@ -91,6 +91,7 @@ void DbfTable::parseHeader() {
         throw CorruptFileError("Not a dBase III table: " + path_ + " (version byte " +
                                std::to_string(version_) + ")");
     uint32_t headerCount = get32(h + 4);
+    std::copy(h + 1, h + 8, headerBytes_);
     headerLength_ = get16(h + 8);
     recordLength_ = get16(h + 10);
     if (headerLength_ < 32 + 32 + 1 || headerLength_ > size)
@@ -208,14 +209,18 @@ const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
     return cache_.data() + static_cast<size_t>(recno - cacheFirst_) * recordLength_;
 }
 
-void DbfTable::writeRecord(uint32_t recno, const unsigned char* image) {
+void DbfTable::writeRecord(uint32_t recno, const unsigned char* image,
+                           const unsigned char* current) {
     if (!writable()) throw EngineError("Table is open read only: " + path_);
     if (recno < 1 || recno > count_) throw EngineError("Record number out of range");
     cacheCount_ = 0;
     // One write of the whole image; when it fails half-way the old image
     // goes back, so that the record is never left a mix of the two.
     std::vector<unsigned char> old(recordLength_);
-    file_->readExact(recordOffset(recno), old.data(), old.size(), path_.c_str());
+    if (current)
+        std::copy(current, current + recordLength_, old.begin());
+    else
+        file_->readExact(recordOffset(recno), old.data(), old.size(), path_.c_str());
     try {
         file_->writeAt(recordOffset(recno), image, recordLength_);
     } catch (const EngineError&) {
@@ -236,7 +241,7 @@ uint32_t DbfTable::appendRecord(const unsigned char* image) {
     uint64_t at = recordOffset(count_ + 1);
     const uint32_t countBefore = count_;
     unsigned char headerBefore[7];
-    file_->readExact(1, headerBefore, sizeof headerBefore, path_.c_str());
+    std::copy(std::begin(headerBytes_), std::end(headerBytes_), headerBefore);
     try {
         file_->writeAt(at, buf.data(), buf.size());
         count_ = countBefore + 1;
@@ -261,6 +266,7 @@ void DbfTable::writeHeaderCount() {
     todayHeaderDate(h);
     put32(h + 3, count_);
     file_->writeAt(1, h, sizeof h);
+    std::copy(std::begin(h), std::end(h), headerBytes_);
 }
 
 void DbfTable::zap() {

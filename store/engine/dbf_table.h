@@ -46,7 +46,10 @@ public:
 
     // recno from 1. readRecord fills recordLength() bytes.
     void readRecord(uint32_t recno, unsigned char* image);
-    void writeRecord(uint32_t recno, const unsigned char* image);
+    // `current`, when given, is what the record holds now (kept to put it
+    // back if the write fails); else it is read first.
+    void writeRecord(uint32_t recno, const unsigned char* image,
+                     const unsigned char* current = nullptr);
     // Appends at the end: the record and the end marker, then the header
     // count and date. Returns the new record number.
     uint32_t appendRecord(const unsigned char* image);
@@ -81,6 +84,7 @@ private:
     uint16_t headerLength_ = 0;
     uint16_t recordLength_ = 0;
     uint32_t count_ = 0;
+    unsigned char headerBytes_[7] = {};  // date and count as last written or read
     std::vector<FieldInfo> fields_;
 
     std::vector<unsigned char> cache_;

@@ -343,8 +343,11 @@ void WorkArea::putRecord(const unsigned char* image) {
     if (eof_) throw EngineError("No current record to write");
     if (!table_->writable()) throw EngineError("Table is open read only");
     std::vector<unsigned char> old(record_.size());
-    if (!appendPending_) table_->readRecord(recno_, old.data());
-    table_->writeRecord(recno_, image);
+    if (appendPending_)
+        old = table_->blankRecord();
+    else
+        table_->readRecord(recno_, old.data());
+    table_->writeRecord(recno_, image, old.data());
     std::copy(image, image + record_.size(), record_.begin());
     bool isNew = appendPending_;
     appendPending_ = false;

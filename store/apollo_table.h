@@ -1,0 +1,125 @@
+// A table handle: one window's view of one table file, with its own current
+// row, order, filter, open index files and edit state.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "store/apollo_field.h"
+
+enum class TTableType { ttSXNTX, ttSXFOX, ttSXNSX };
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+class TApolloTable : public QObject {
+    Q_OBJECT
+public:
+    // `name` is the component name that prefixes some messages ("ATVente").
+    explicit TApolloTable(const QString& name, QObject* parent = nullptr);
+    ~TApolloTable() override;
+
+    const QString& Name() const { return name_; }
+
+    // Properties; the first three are refused on an open handle.
+    const QString& TableName() const { return tableName_; }
+    void setTableName(const QString& name);
+    bool Exclusive() const { return exclusive_; }
+    void setExclusive(bool on);
+    bool ReadOnly() const { return readOnly_; }
+    void setReadOnly(bool on);
+    TTableType TableType() const { return tableType_; }
+    void setTableType(TTableType t) { tableType_ = t; }
+    bool Filtered() const { return filtered_; }
+    void setFiltered(bool on);
+    const QString& Filter() const { return filter_; }
+    void setFilter(const QString& expression);
+    const QString& IndexName() const { return indexName_; }
+    bool Active() const { return state_ != TDataSetState::dsInactive; }
+    void setActive(bool on);
+    TDataSetState State() const { return state_; }
+
+    // Declared fields; a handle that declares none gets all of the file's.
+    TField* addField(const QString& name, TFieldType type, int size = 0);
+    TField* FieldByName(const QString& name) const;
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    TField* Fields(int i) const { return fields_[static_cast<size_t>(i)].get(); }
+
+    // Operations.
+    void Open();
+    void Close();
+    void First();
+    void Last();
+    void Next() { Skip(1); }
+    void Prior() { Skip(-1); }
+    void Skip(int n);
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    int RecordCount();
+    long RecNo() const { return recno_; }
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    void Refresh();
+    bool Locate(const QString& field, const QString& text, bool partial, bool caseInsensitive);
+    void CreateIndex(const QString& file, const QString& key, bool unique);
+    void OpenIndex(const QString& file);
+    void CloseIndexes();
+    void Reindex();
+    void Zap();
+
+    // For fields: the row may only change while editing or inserting.
+    void checkWritable() const;
+    void fieldChanged(TField* field);
+
+    // The path the handle opens (folder + file + ".DBF" when no extension).
+    QString tablePath() const;
+
+    // Every open handle, for settings that refresh them all.
+    static const std::vector<TApolloTable*>& openHandles();
+    // Re-applies the engine-wide Deleted setting, then re-reads the row.
+    void applySettings();
+
+signals:
+    void dataChanged();   // the current row or one of its fields changed
+    void stateChanged();  // opened, closed, browse / edit / insert
+
+private:
+    void select() const;
+    void requireOpen() const;
+    void requireChangeable() const;
+    void engineFailed(const QString& what) const;
+    void bindFields();
+    void readCurrent();
+    void settle();
+    void goToRow(long recno);
+    void applyFilter(bool checkValidity);
+    void setState(TDataSetState s);
+    void checkBrowseMode();
+    void clearValues();
+    QString folder() const;
+    QString makeAlias() const;
+
+    QString name_;
+    QString tableName_;
+    TTableType tableType_ = TTableType::ttSXNTX;
+    bool exclusive_ = false;
+    bool readOnly_ = false;
+    bool filtered_ = false;
+    QString filter_;
+    QString indexName_;
+    TDataSetState state_ = TDataSetState::dsInactive;
+
+    std::vector<std::unique_ptr<TField>> fields_;
+    bool declared_ = false;  // fields_ were declared by the window
+    int area_ = 0;
+    int recordSize_ = 0;
+    long recno_ = 0;
+    long recnoBeforeInsert_ = 0;
+    bool eof_ = true;
+    bool bof_ = true;
+    bool modified_ = false;
+};

@@ -1,0 +1,11 @@
+#include "store/data_source.h"
+
+void TDataSource::setDataSet(TApolloTable* table) {
+    if (dataSet_) disconnect(dataSet_, nullptr, this, nullptr);
+    dataSet_ = table;
+    if (table) {
+        connect(table, &TApolloTable::dataChanged, this, &TDataSource::dataChanged);
+        connect(table, &TApolloTable::stateChanged, this, &TDataSource::stateChanged);
+    }
+    emit dataChanged();
+}
