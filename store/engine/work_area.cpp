@@ -460,7 +460,8 @@ void WorkArea::planAssistedRange() {
             if (ix.keyExpression().simpleKeyField(&upper) != eq.fieldIndex) continue;
             std::string key = eq.constant;
             if (upper)
-                for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                for (auto& c : key)  // as UPPER() does: a to z only, whatever the locale
+                    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
             if (settings_.exact) {
                 while (!key.empty() && key.back() == ' ') key.pop_back();
                 if (key.size() > h.keySize) continue;  // nothing can match; keep it plain

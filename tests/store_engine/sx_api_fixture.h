@@ -1,0 +1,72 @@
+// The C interface reached the way the program reaches it: libsde50.so opened
+// with dlopen (path in SDE_LIB) and every entry point bound with dlsym.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sde50.h"
+#include "test_support.h"
+
+#define SDE_ENTRY_POINTS(X)                                                                    \
+    X(sx_SetStringType) X(sx_Use) X(sx_Select) X(sx_WorkArea) X(sx_Close) X(sx_CloseAll)     \
+    X(sx_SetEpoch) X(sx_SetDeleted) X(sx_SetCentury) X(sx_SetTurboRead) X(sx_SetExact)        \
+    X(sx_SysProp) X(sx_FieldCount) X(sx_FieldName) X(sx_FieldType) X(sx_FieldOffset)          \
+    X(sx_FieldWidth) X(sx_FieldDecimals) X(sx_RecSize) X(sx_GetRecord) X(sx_PutRecord)        \
+    X(sx_AppendBlank) X(sx_Delete) X(sx_Recall) X(sx_Deleted) X(sx_GoTop) X(sx_GoBottom)      \
+    X(sx_Skip) X(sx_Go) X(sx_Eof) X(sx_Bof) X(sx_RecNo) X(sx_RecCount) X(sx_Rlock)            \
+    X(sx_Unlock) X(sx_Locked) X(sx_EvalTest) X(sx_Query) X(sx_DBFilter) X(sx_Visible) X(sx_Index)         \
+    X(sx_IndexOpen) X(sx_SetOrder) X(sx_IndexOrd) X(sx_IndexKey) X(sx_IndexKeyField)          \
+    X(sx_CloseIndexes) X(sx_Reindex) X(sx_Zap) X(sx_Seek) X(sx_Found) X(sx_CreateTable)       \
+    X(sx_ErrorText)
+
+namespace sde::test {
+
+// Function pointers named like the entry points: sx.sx_GoTop().
+struct SxApi {
+#define SDE_MEMBER(name) decltype(&::name) name = nullptr;
+    SDE_ENTRY_POINTS(SDE_MEMBER)
+#undef SDE_MEMBER
+};
+
+// The library handle (opened once per process; the engine inside it is a
+// process-wide singleton) or null when SDE_LIB is unset or fails to load.
+void* sdeLibrary(std::string* problem);
+bool libraryRequested();  // SDE_LIB names a library: failing to load it is an error
+
+// Each test starts and ends with no work area open and the default settings.
+class SxApiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A new table in this test's folder, from "NAME,C,30,0;..." items.
+    std::string createTable(const std::string& name, const std::string& fields);
+    int use(const std::string& path, const std::string& alias, int mode = SDE_SHARED);
+
+    // Record images of the current work area.
+    std::vector<unsigned char> record();
+    void setField(std::vector<unsigned char>& image, const char* field, const std::string& value);
+    std::string field(const char* name);  // of the current row, as stored
+    // Appends a row (unlocked again afterwards, as the table layer does).
+    long addRow(std::initializer_list<std::pair<const char*, std::string>> values,
+                bool deleted = false);
+    void change(long recno, const char* field, const std::string& value);
+
+    // The position as "recno", with " eof" and " bof" when flagged.
+    std::string at();
+
+    // Visible rows of the current order, walked with GoTop/Skip(1) and with
+    // GoBottom/Skip(-1) (the latter listed as met, last row first).
+    std::vector<long> forward();
+    std::vector<long> backward();
+
+    SxApi sx;
+    TempDir dir;
+};
+
+}  // namespace sde::test
