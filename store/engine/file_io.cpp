@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +21,20 @@ std::string errnoText(const std::string& what, const std::string& path) {
 class PosixFile final : public File {
 public:
     PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    ~PosixFile() override { ::close(fd_); }
+    ~PosixFile() override {
+        if (map_) ::munmap(map_, mapLength_);
+        ::close(fd_);
+    }
+
+    unsigned char* mapFront(size_t length, bool writable) override {
+        if (map_) return mapLength_ >= length ? static_cast<unsigned char*>(map_) : nullptr;
+        if (size() < length) return nullptr;  // never map past the end of the file
+        void* p = ::mmap(nullptr, length, PROT_READ | (writable ? PROT_WRITE : 0), MAP_SHARED, fd_, 0);
+        if (p == MAP_FAILED) return nullptr;
+        map_ = p;
+        mapLength_ = length;
+        return static_cast<unsigned char*>(p);
+    }
 
     size_t readAt(uint64_t off, void* buf, size_t n) override {
         size_t done = 0;
@@ -103,6 +117,8 @@ public:
 private:
     int fd_;
     std::string path_;
+    void* map_ = nullptr;
+    size_t mapLength_ = 0;
 };
 
 FileOpener& currentOpener() {

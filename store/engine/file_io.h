@@ -39,6 +39,12 @@ public:
     // exclusive one; never waits.
     virtual bool lockOpenMode(bool exclusive) = 0;
 
+    // The first `length` bytes mapped into memory and shared with every
+    // process that has the file open, so that a counter there can be read
+    // and bumped without a system call; nullptr when not possible. The
+    // mapping lives as long as this object.
+    virtual unsigned char* mapFront(size_t /*length*/, bool /*writable*/) { return nullptr; }
+
     // Reads exactly n bytes or throws CorruptFileError naming `what`.
     void readExact(uint64_t off, void* buf, size_t n, const char* what);
 };

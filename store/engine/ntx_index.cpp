@@ -48,6 +48,7 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool writable,
     ix->id_ = ix->file_->id();
     ix->readHeader();
     ix->compileExpressions(fields, nullptr);
+    if (!exclusive) ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, writable);
     return ix;
 }
 
@@ -170,7 +171,9 @@ int NtxIndex::compareKeys(const unsigned char* a, const unsigned char* b, size_t
 void NtxIndex::syncWithFile() {
     if (exclusive_) return;
     unsigned char h[12];
-    if (file_->readAt(0, h, sizeof h) != sizeof h)
+    if (mappedHeader_)
+        std::memcpy(h, mappedHeader_, sizeof h);
+    else if (file_->readAt(0, h, sizeof h) != sizeof h)
         throw CorruptFileError("Damaged index " + path_ + ": header is gone");
     uint16_t version = ntxGet16(h + 2);
     if (version == hdr_.version) return;
@@ -419,6 +422,25 @@ bool NtxIndex::find(NtxCursor& c, std::string_view key, uint32_t recno) {
         if (!next(c)) return false;
     }
     return false;
+}
+
+uint64_t NtxIndex::keyCount() {
+    // Adds up the key counts of the pages, without reading any row.
+    uint64_t total = 0;
+    uint64_t pagesLeft = fileSize_ / kNtxPageSize;
+    std::vector<std::pair<uint32_t, int>> stack{{hdr_.root, 0}};
+    while (!stack.empty()) {
+        auto [off, depth] = stack.back();
+        stack.pop_back();
+        if (depth > kNtxMaxDepth || pagesLeft-- == 0)
+            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+        auto pg = page(off);
+        NtxNodeView v{pg->data()};
+        total += static_cast<uint64_t>(v.count());
+        if (v.leaf()) continue;
+        for (int i = 0; i <= v.count(); ++i) stack.push_back({v.child(i), depth + 1});
+    }
+    return total;
 }
 
 uint64_t NtxIndex::countEntries() {

@@ -125,6 +125,7 @@ public:
 
     // Number of entries (a walk), and a structural check for tests.
     uint64_t countEntries();
+    uint64_t keyCount();  // the same, from the page counts alone
     std::string checkStructure(uint64_t expectedEntries);  // empty when sound
 
     int compareKeys(const unsigned char* a, const unsigned char* b, size_t len) const;
@@ -163,7 +164,10 @@ private:
     std::unique_ptr<Expression> key_;
     std::unique_ptr<Expression> for_;
     uint64_t fileSize_ = 0;
-    uint64_t generation_ = 1;  // changes whenever the tree may have changed
+    uint64_t generation_ = 1;
+    // In shared mode the first bytes of the header, mapped: the counter,
+    // root and free list are read and written there without system calls.
+    unsigned char* mappedHeader_ = nullptr;  // changes whenever the tree may have changed
 
     // LRU cache of clean pages.
     using LruList = std::list<std::pair<uint32_t, std::shared_ptr<const NtxPage>>>;

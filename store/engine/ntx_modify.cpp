@@ -280,7 +280,10 @@ void NtxIndex::writeHeaderFields() {
     ntxPut16(h + 2, hdr_.version);
     ntxPut32(h + 4, hdr_.root);
     ntxPut32(h + 8, hdr_.freeHead);
-    file_->writeAt(0, h, sizeof h);
+    if (mappedHeader_ && writable_)
+        std::memcpy(mappedHeader_, h, sizeof h);  // seen at once by every process
+    else
+        file_->writeAt(0, h, sizeof h);
 }
 
 void NtxIndex::lockForWrite() {

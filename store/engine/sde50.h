@@ -90,6 +90,9 @@ SDE_API int sx_Reindex(void);
 SDE_API int sx_Zap(void);
 SDE_API int sx_Seek(const char* key);
 SDE_API int sx_Found(void);
+/* Number of entries of the current order's index, deleted rows included
+   (0 in record order). */
+SDE_API long sx_KeyCount(void);
 
 /* Our own additions: creating a table and reading the last error.
    fields: "NAME,TYPE,WIDTH,DECIMALS" items separated by ';'. */

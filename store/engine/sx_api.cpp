@@ -291,6 +291,16 @@ SDE_API int sx_Seek(const char* key) {
 SDE_API int sx_Found(void) { return guarded(0, [] { return Engine::instance().area().found() ? 1 : 0; }); }
 #endif
 
+SDE_API long sx_KeyCount(void) {
+    return guarded(0L, [] {
+        WorkArea& wa = area();
+        sde::NtxIndex* ix = wa.currentIndex();
+        if (!ix) return 0L;
+        ix->syncWithFile();
+        return static_cast<long>(ix->keyCount());
+    });
+}
+
 SDE_API int sx_CreateTable(const char* path, const char* fields) {
     return guarded(0, [&] {
         std::vector<sde::FieldInfo> list;

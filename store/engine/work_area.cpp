@@ -45,15 +45,16 @@ void WorkArea::beginCall() {
     ++call_;
     if (table_->mode() == DbfTable::Mode::Exclusive) return;
     table_->invalidateCache();
-    indexesSynced_ = false;
+    indexesSynced_ = 0;
 }
 
 // Indexes are checked against the file only when a call reads them: writes
 // check under their own lock anyway.
 void WorkArea::syncIndexes() {
-    if (indexesSynced_) return;
-    indexesSynced_ = true;
-    for (auto& ix : indexes_) ix->syncWithFile();
+    // Only the order being read; the others are checked when written.
+    if (indexesSynced_ == order_ || order_ == 0) return;
+    indexesSynced_ = order_;
+    currentIndex()->syncWithFile();
 }
 
 // ---- reading ----
@@ -368,8 +369,6 @@ void WorkArea::appendBlank() {
         table_->unlockHeader();
         throw;
     }
-    // The new row stays locked for its writer until unlocked.
-    if (table_->lockRecord(r, false)) locks_.insert(r);
     table_->unlockHeader();
     record_ = blank;
     recno_ = r;
