@@ -78,6 +78,7 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
         throw EngineError("Table is in use by another work area or program: " + path);
     t->id_ = t->file_->id();
     t->parseHeader();
+    if (t->writable()) t->mappedHeader_ = t->file_->mapFront(8, true);
     return t;
 }
 
@@ -265,7 +266,10 @@ void DbfTable::writeHeaderCount() {
     unsigned char h[7];
     todayHeaderDate(h);
     put32(h + 3, count_);
-    file_->writeAt(1, h, sizeof h);
+    if (mappedHeader_)
+        std::memcpy(mappedHeader_ + 1, h, sizeof h);  // in the page cache, for every process
+    else
+        file_->writeAt(1, h, sizeof h);
     std::copy(std::begin(h), std::end(h), headerBytes_);
 }
 

@@ -84,7 +84,8 @@ private:
     uint16_t headerLength_ = 0;
     uint16_t recordLength_ = 0;
     uint32_t count_ = 0;
-    unsigned char headerBytes_[7] = {};  // date and count as last written or read
+    unsigned char headerBytes_[7] = {};
+    unsigned char* mappedHeader_ = nullptr;  // bytes 0..7, when the file could be mapped  // date and count as last written or read
     std::vector<FieldInfo> fields_;
 
     std::vector<unsigned char> cache_;

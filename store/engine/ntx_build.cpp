@@ -274,7 +274,7 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
     ix->id_ = ix->file_->id();
     buildInto(*ix, *ix->file_, h, path, records, skipDeletedForUnique);
     ix->fileSize_ = ix->file_->size();
-    if (!exclusive) ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, true);
+    ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, true);
     return ix;
 }
 

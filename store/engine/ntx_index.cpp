@@ -48,7 +48,7 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool writable,
     ix->id_ = ix->file_->id();
     ix->readHeader();
     ix->compileExpressions(fields, nullptr);
-    if (!exclusive) ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, writable);
+    ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, writable);
     return ix;
 }
 
