@@ -75,35 +75,48 @@ public:
     TreeWriter(const NtxHeader& h, PageAppender& out, uint64_t entries) : h_(h), out_(out) {
         uint64_t n = entries;
         for (;;) {
-            levels_.push_back(Level{LevelPlan(n, h.maxKeys, h.halfPage), NtxNode(), -1});
+            levels_.push_back(Level{LevelPlan(n, h.maxKeys, h.halfPage), NtxPage{}, 0, -1});
             uint64_t pages = LevelPlan::pages(n, h.maxKeys, h.halfPage);
             if (pages <= 1) break;
             n = pages - 1;
         }
+        for (auto& lv : levels_) startPage(lv);
     }
 
     void add(const unsigned char* key, uint32_t recno) { push(0, 0, key, recno); }
 
     uint32_t finish() {
         uint32_t child = 0;
-        for (auto& lv : levels_) {
-            lv.node.rightChild = child;
-            child = writeNode(lv.node);
-        }
+        for (auto& lv : levels_) child = closePage(lv, child);
         out_.flush();
         return child;
     }
 
 private:
+    // A page being filled in place: slot table in ascending order, items in
+    // key order, unused bytes zero (what ntxEncode writes).
     struct Level {
         LevelPlan plan;
-        NtxNode node;
+        NtxPage page;
+        int count;
         int target;
     };
 
-    uint32_t writeNode(const NtxNode& n) {
-        ntxEncode(n, h_, page_);
-        return out_.add(page_);
+    unsigned base() const { return 2u + 2u * (h_.maxKeys + 1u); }
+
+    void startPage(Level& lv) {
+        lv.page.fill(0);
+        for (int i = 0; i <= h_.maxKeys; ++i)
+            ntxPut16(lv.page.data() + 2 + 2 * i, static_cast<uint16_t>(base() + i * h_.itemSize));
+        lv.count = 0;
+    }
+
+    uint32_t closePage(Level& lv, uint32_t rightChild) {
+        ntxPut16(lv.page.data(), static_cast<uint16_t>(lv.count));
+        ntxPut32(lv.page.data() + base() + lv.count * h_.itemSize, rightChild);
+        uint32_t off = out_.add(lv.page);
+        startPage(lv);
+        return off;
     }
 
     void push(size_t level, uint32_t child, const unsigned char* key, uint32_t recno) {
@@ -113,15 +126,16 @@ private:
             lv.target = lv.plan.nextPageSize();
             lv.plan.took(static_cast<uint64_t>(lv.target));
         }
-        if (static_cast<int>(lv.node.items.size()) < lv.target) {
-            lv.node.items.push_back(
-                {child, recno, std::string(reinterpret_cast<const char*>(key), h_.keySize)});
+        if (lv.count < lv.target) {
+            unsigned char* it = lv.page.data() + base() + lv.count * h_.itemSize;
+            ntxPut32(it, child);
+            ntxPut32(it + 4, recno);
+            std::memcpy(it + 8, key, h_.keySize);
+            ++lv.count;
             return;
         }
         // The page is complete: this entry separates it from the next one.
-        lv.node.rightChild = child;
-        uint32_t off = writeNode(lv.node);
-        lv.node.items.clear();
+        uint32_t off = closePage(lv, child);
         lv.plan.took(1);
         lv.target = -1;
         push(level + 1, off, key, recno);
@@ -130,7 +144,6 @@ private:
     const NtxHeader& h_;
     PageAppender& out_;
     std::vector<Level> levels_;
-    NtxPage page_{};
 };
 
 void encodeHeader(const NtxHeader& h, NtxPage& p) {

@@ -79,18 +79,18 @@ KeySorter::~KeySorter() {
 
 void KeySorter::add(const unsigned char* key, uint32_t recno) {
     unsigned char bytes[8 * 40] = {};
-    size_t total = words_ * 8;
-    for (int i = 0; i < keySize_; ++i)
-        bytes[i] = descending_ ? static_cast<unsigned char>(255 - key[i]) : key[i];
+    std::memcpy(bytes, key, static_cast<size_t>(keySize_));
+    if (descending_)
+        for (int i = 0; i < keySize_; ++i) bytes[i] = static_cast<unsigned char>(255 - bytes[i]);
     for (int i = 0; i < 4; ++i)
         bytes[static_cast<size_t>(keySize_) + static_cast<size_t>(i)] =
             static_cast<unsigned char>(recno >> (24 - 8 * i));
+    if (buf_.capacity() == 0) buf_.reserve(g_memoryLimit / sizeof(uint64_t) + words_);
     for (size_t w = 0; w < words_; ++w) {
-        uint64_t v = 0;
-        for (size_t j = 0; j < 8; ++j) v = (v << 8) | bytes[w * 8 + j];
-        buf_.push_back(v);
+        uint64_t v;
+        std::memcpy(&v, bytes + w * 8, 8);
+        buf_.push_back(__builtin_bswap64(v));  // big-endian: words compare as the bytes do
     }
-    (void)total;
     ++count_;
     if (buf_.size() * sizeof(uint64_t) >= g_memoryLimit) spill();
 }
