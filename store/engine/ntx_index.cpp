@@ -123,7 +123,7 @@ std::string NtxIndex::makeKey(const unsigned char* image, uint32_t recno, bool e
     switch (v.type) {
         case Value::Type::Char:
         case Value::Type::Date:
-            k = v.text;
+            k = std::move(v.text);
             break;
         case Value::Type::Num:
             k = encodeNumericKey(v.number, static_cast<int>(n), hdr_.decimals);

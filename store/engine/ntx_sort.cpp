@@ -97,11 +97,13 @@ void KeySorter::add(const unsigned char* key, uint32_t recno) {
 
 void KeySorter::decode(const uint64_t* rec, unsigned char* key, uint32_t* recno) const {
     unsigned char bytes[8 * 40];
-    for (size_t w = 0; w < words_; ++w)
-        for (size_t j = 0; j < 8; ++j)
-            bytes[w * 8 + j] = static_cast<unsigned char>(rec[w] >> (56 - 8 * j));
-    for (int i = 0; i < keySize_; ++i)
-        key[i] = descending_ ? static_cast<unsigned char>(255 - bytes[i]) : bytes[i];
+    for (size_t w = 0; w < words_; ++w) {
+        uint64_t v = __builtin_bswap64(rec[w]);
+        std::memcpy(bytes + w * 8, &v, 8);
+    }
+    std::memcpy(key, bytes, static_cast<size_t>(keySize_));
+    if (descending_)
+        for (int i = 0; i < keySize_; ++i) key[i] = static_cast<unsigned char>(255 - key[i]);
     uint32_t r = 0;
     for (int i = 0; i < 4; ++i) r = (r << 8) | bytes[static_cast<size_t>(keySize_) + static_cast<size_t>(i)];
     *recno = r;
