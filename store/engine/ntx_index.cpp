@@ -425,20 +425,39 @@ bool NtxIndex::find(NtxCursor& c, std::string_view key, uint32_t recno) {
 }
 
 uint64_t NtxIndex::keyCount() {
-    // Adds up the key counts of the pages, without reading any row.
+    // Adds up the key counts of the pages, level by level, without reading
+    // any row. Each level's pages are read in file order, neighbours in one
+    // read, so that a large index costs few system calls.
     uint64_t total = 0;
     uint64_t pagesLeft = fileSize_ / kNtxPageSize;
-    std::vector<std::pair<uint32_t, int>> stack{{hdr_.root, 0}};
-    while (!stack.empty()) {
-        auto [off, depth] = stack.back();
-        stack.pop_back();
-        if (depth > kNtxMaxDepth || pagesLeft-- == 0)
-            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
-        auto pg = page(off);
-        NtxNodeView v{pg->data()};
-        total += static_cast<uint64_t>(v.count());
-        if (v.leaf()) continue;
-        for (int i = 0; i <= v.count(); ++i) stack.push_back({v.child(i), depth + 1});
+    std::vector<uint32_t> level{hdr_.root}, next;
+    std::vector<unsigned char> buf;
+    for (int depth = 0; !level.empty(); ++depth) {
+        if (depth > kNtxMaxDepth) throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+        std::sort(level.begin(), level.end());
+        next.clear();
+        for (size_t i = 0; i < level.size();) {
+            size_t run = 1;
+            while (i + run < level.size() && run < 64 &&
+                   level[i + run] == level[i] + run * kNtxPageSize)
+                ++run;
+            if (level[i] == 0 || level[i] % kNtxPageSize || level[i] + run * kNtxPageSize > fileSize_)
+                throw CorruptFileError("Damaged index " + path_ + ": page offset outside the file");
+            buf.resize(run * kNtxPageSize);
+            file_->readExact(level[i], buf.data(), buf.size(), path_.c_str());
+            for (size_t j = 0; j < run; ++j) {
+                if (pagesLeft-- == 0) throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+                NtxPage pg;
+                std::memcpy(pg.data(), buf.data() + j * kNtxPageSize, kNtxPageSize);
+                validateNode(pg, level[i + j]);
+                NtxNodeView v{pg.data()};
+                total += static_cast<uint64_t>(v.count());
+                if (!v.leaf())
+                    for (int k = 0; k <= v.count(); ++k) next.push_back(v.child(k));
+            }
+            i += run;
+        }
+        level.swap(next);
     }
     return total;
 }

@@ -62,9 +62,14 @@ void WorkArea::syncIndexes() {
 const unsigned char* WorkArea::fetch(uint32_t recno) {
     if (recno > table_->recordCount()) table_->refreshCount();
     const unsigned char* image;
-    bool sequential = recno == lastFetched_ + 1 || recno == lastFetched_;
-    if (sequential && fetchCall_ == call_) {
-        image = table_->cachedRecord(recno);  // a scan within one call: read ahead in blocks
+    // Rows a little ahead of the last one (record order, or an index whose
+    // keys follow the record order, as the till's tickets do) are read in
+    // blocks. The block lives for one call in shared mode, where others may
+    // write, and until our own next write in exclusive mode.
+    bool nearAhead = recno >= lastFetched_ && recno - lastFetched_ <= 8;
+    bool blockAlive = fetchCall_ == call_ || table_->mode() == DbfTable::Mode::Exclusive;
+    if (nearAhead && blockAlive) {
+        image = table_->cachedRecord(recno);
     } else {
         table_->readRecord(recno, record_.data());
         image = record_.data();

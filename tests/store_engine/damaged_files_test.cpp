@@ -259,6 +259,7 @@ TEST(DamagedIndex, DamagedPageIsReportedByTheCallThatReadsIt) {
         auto fields = DbfTable::open(goldenFile("VENTE.DBF"), DbfTable::Mode::ReadOnly)->fields();
         auto ix = NtxIndex::open(copy.path(), true, false, fields);  // pages are read lazily
         EXPECT_THAT(errorOf([&] { walkEverything(*ix); }), HasSubstr(c.message));
+        EXPECT_THROW(ix->keyCount(), CorruptFileError);
         std::string base = std::string(c.golden).substr(0, std::strlen(c.golden) - 4);
         EXPECT_NE(ix->checkStructure(readOrderListing(base).entries.size()), "");
         EXPECT_TRUE(copy.unchanged());
