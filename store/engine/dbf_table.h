@@ -67,6 +67,9 @@ public:
     // with a single system call. The buffer is dropped by invalidate().
     const unsigned char* cachedRecord(uint32_t recno);
     void invalidateCache() { cacheCount_ = 0; }
+    bool isCached(uint32_t recno) const {
+        return recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_;
+    }
 
 private:
     DbfTable() = default;

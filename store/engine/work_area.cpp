@@ -66,9 +66,12 @@ const unsigned char* WorkArea::fetch(uint32_t recno) {
     // keys follow the record order, as the till's tickets do) are read in
     // blocks. The block lives for one call in shared mode, where others may
     // write, and until our own next write in exclusive mode.
+    // A block is read only after a few such steps in a row, so that a walk
+    // in random order does not pay for a block per stray neighbour.
     bool nearAhead = recno >= lastFetched_ && recno - lastFetched_ <= 8;
+    nearStreak_ = nearAhead ? nearStreak_ + 1 : 0;
     bool blockAlive = fetchCall_ == call_ || table_->mode() == DbfTable::Mode::Exclusive;
-    if (nearAhead && blockAlive) {
+    if (blockAlive && (table_->isCached(recno) || (nearAhead && nearStreak_ >= 3))) {
         image = table_->cachedRecord(recno);
     } else {
         table_->readRecord(recno, record_.data());

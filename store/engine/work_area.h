@@ -127,6 +127,7 @@ private:
     uint32_t lastFetched_ = 0;
     uint64_t call_ = 0;        // entry points seen, to tell scans within one call
     uint64_t fetchCall_ = 0;   // the call of the last fetch
+    int nearStreak_ = 0;       // fetches in a row that were a little ahead
     int indexesSynced_ = 0;  // the order whose index was checked in this call
     std::set<uint32_t> locks_;
 };
