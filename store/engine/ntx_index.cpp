@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dbf_table.h"
 #include "errors.h"
 #include "ntx_page.h"
 
@@ -226,7 +227,22 @@ std::shared_ptr<const NtxPage> NtxIndex::loadPage(uint32_t offset) {
                                std::to_string(offset) + " outside the file");
     auto p = std::make_shared<NtxPage>();
     file_->readExact(offset, p->data(), p->size(), path_.c_str());
-    validateNode(*p, offset);
+    try {
+        validateNode(*p, offset);
+    } catch (const CorruptFileError&) {
+        if (exclusive_ || writeLocked_) throw;  // nobody else can be writing it
+        // Another program may be writing this very page: read it again once
+        // its write lock is gone before calling the file damaged.
+        if (!file_->lockRange(kLockBase, 1, false, true)) throw;
+        try {
+            file_->readExact(offset, p->data(), p->size(), path_.c_str());
+            validateNode(*p, offset);
+        } catch (...) {
+            file_->unlockRange(kLockBase, 1);
+            throw;
+        }
+        file_->unlockRange(kLockBase, 1);
+    }
     return p;
 }
 

@@ -167,7 +167,8 @@ private:
     uint64_t generation_ = 1;
     // In shared mode the first bytes of the header, mapped: the counter,
     // root and free list are read and written there without system calls.
-    unsigned char* mappedHeader_ = nullptr;  // changes whenever the tree may have changed
+    unsigned char* mappedHeader_ = nullptr;
+    bool writeLocked_ = false;  // this object holds the index write lock  // changes whenever the tree may have changed
 
     // LRU cache of clean pages.
     using LruList = std::list<std::pair<uint32_t, std::shared_ptr<const NtxPage>>>;

@@ -291,10 +291,11 @@ void NtxIndex::lockForWrite() {
     if (!exclusive_) {
         if (!file_->lockRange(kLockBase, 1, true, true))
             throw EngineError("Cannot lock index " + path_);
+        writeLocked_ = true;
         try {
             syncWithFile();
         } catch (...) {
-            file_->unlockRange(kLockBase, 1);
+            unlockForWrite();
             throw;
         }
     }
@@ -302,6 +303,7 @@ void NtxIndex::lockForWrite() {
 
 void NtxIndex::unlockForWrite() {
     if (!exclusive_) file_->unlockRange(kLockBase, 1);
+    writeLocked_ = false;
 }
 
 namespace {
