@@ -226,8 +226,10 @@ QString timeText(const QTime& time, const FormatSettings& s) {
 }
 
 int textToInt(const QString& text) {
-    const QString t = text.trimmed();
+    // Leading blanks are skipped; a trailing one makes the text no integer.
+    const QString& t = text;
     qsizetype i = 0;
+    while (i < t.size() && t[i] == u' ') ++i;
     bool negative = false;
     if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
         negative = t[i++] == u'-';

@@ -480,6 +480,13 @@ void TApolloTable::Delete() {
     settle();
 }
 
+void TApolloTable::GoTo(long recno) {
+    requireOpen();
+    checkBrowseMode();
+    select();
+    goToRow(recno);
+}
+
 void TApolloTable::Refresh() {
     requireOpen();
     checkBrowseMode();

@@ -58,6 +58,9 @@ public:
     bool Bof() const { return bof_; }
     int RecordCount();
     long RecNo() const { return recno_; }
+    // Back to a row by its number (a grid puts the cursor back after reading
+    // the view); a row no longer in the view gives the next one.
+    void GoTo(long recno);
     void Insert();
     void Edit();
     void Post();

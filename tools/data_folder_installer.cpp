@@ -7,27 +7,9 @@
 #include "store/apollo_table.h"
 #include "store/file_names.h"
 #include "store/sde_binding.h"
+#include "store/table_layouts.h"
 
 namespace {
-
-struct TableDef {
-    const char* file;
-    const char* fields;  // NAME,TYPE,WIDTH,DECIMALS;...
-};
-
-const TableDef kTables[] = {
-    {"Vente.dbf", "NOM,C,30,0;LIBELLE,C,30,0;PRIX,N,10,2;TVA,N,5,2;TICKET,C,6,0;DATE,D,8,0;TIME,C,5,0"},
-    {"config.dbf", "NUMTICKET,C,6,0;DATEFOND,D,8,0;FONDCAISSE,N,10,2"},
-    {"consomation.DBF", "LIBELLE,C,30,0;PRIX,N,10,2;TVA,N,5,2;ORDRE,C,2,0"},
-    {"Ptsres.DBF",
-     "NOM,C,40,0;NUMRES,C,16,0;DATEACHAT,D,8,0;MONTANT,N,10,2;ADRESSE,C,40,0;LOCALITE,C,25,0"},
-    {"Membre.DBF",
-     "NUMAWBB,C,6,0;NOM,C,40,0;TYPE,C,10,0;NAISSANCE,D,8,0;LIEUX,C,40,0;PRENOM,C,40,0;"
-     "ADRESSE,C,40,0;CP,C,4,0;LOCALITE,C,25,0;EMAIL,C,80,0;GSM,C,13,0;TEL,C,12,0;"
-     "NUMRES,C,16,0;CATEGORIE,C,15,0;MOIS1,L,1,0;MOIS2,L,1,0;MOIS3,L,1,0;MOIS4,L,1,0;"
-     "MOIS5,L,1,0;MOIS6,L,1,0;MOIS7,L,1,0;MOIS8,L,1,0"},
-    {"QteVente.DBF", "LIBELLE,C,30,0;QTE,N,8,0;DATE,D,8,0"},
-};
 
 struct Article {
     const char* label;
@@ -118,7 +100,7 @@ void fillDemo(const QString& folder) {
 
 QStringList dataTableNames() {
     QStringList names;
-    for (const TableDef& t : kTables) names << QString::fromLatin1(t.file);
+    for (const TableLayout& t : tableLayouts()) names << QString::fromLatin1(t.file);
     return names;
 }
 
@@ -129,7 +111,7 @@ InstallResult installDataFolder(const QString& folder, bool demo) {
         return result;
     }
     QStringList existing;
-    for (const TableDef& t : kTables)
+    for (const TableLayout& t : tableLayouts())
         if (fileExistsAnyCase(pathIn(folder, t.file))) existing << QString::fromLatin1(t.file);
     if (!existing.isEmpty()) {
         result.message = QStringLiteral("Fichier existe déjà : %1. Aucune table n'a été écrite.")
@@ -138,7 +120,7 @@ InstallResult installDataFolder(const QString& folder, bool demo) {
     }
     QStringList written;
     try {
-        for (const TableDef& t : kTables) {
+        for (const TableLayout& t : tableLayouts()) {
             QByteArray path = pathIn(folder, t.file).toLocal8Bit();
             if (!sde().sx_CreateTable(path.constData(), t.fields))
                 throw EApolloError(QString::fromLocal8Bit(sde().sx_ErrorText()));

@@ -1,0 +1,48 @@
+// What every window of the program shares: one instance made at start by the
+// program object, a fixed caption and size, centred when first shown, and a
+// creation step whose failure shows the error box and lets start-up go on.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+class Program;
+
+class TForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TForm(Program& program, const QString& name, const QString& caption, int width,
+          int height);
+
+    Program& program() const { return program_; }
+
+protected:
+    // Runs one creation step; an error it raises is shown in the standard
+    // error box and the rest of the step is skipped.
+    static void creationStep(const std::function<void()>& step);
+
+    // Steps a window runs when shown and when closed; closing only hides.
+    virtual void FormShow() {}
+    virtual void FormClose() {}
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Program& program_;
+    bool centred_ = false;
+};
+
+// A window reached by a switch: closing it ("Quitter" or its close box)
+// runs its close step, hides it and shows the main window again.
+class TSwitchedForm : public TForm {
+    Q_OBJECT
+public:
+    using TForm::TForm;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+// Centres a window on the screen it is on.
+void centreOnScreen(QWidget* window);

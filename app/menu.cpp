@@ -1,0 +1,79 @@
+#include "app/menu.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+
+#include "app/main_menu.h"
+#include "app/program.h"
+#include "common/format_settings.h"
+#include "reports/imp_article.h"
+#include "reports/imp_pts_res.h"
+#include "reports/rimpression_caisse.h"
+#include "reports/vent_art.h"
+#include "backoffice/article.h"
+#include "backoffice/fond.h"
+#include "till/caisse.h"
+#include "store/file_names.h"
+#include "store/table_layouts.h"
+
+TFMenu::TFMenu(Program& program)
+    : TForm(program, "FMenu", QStringLiteral("Gestion de caisse et stock"), 870, 497) {
+    ApolloEnv1 = new TApolloEnv(this);
+    // The short date format follows the four-digit years of the tables.
+    connect(ApolloEnv1, &TApolloEnv::centuryChanged, this, [](bool on) { setCentury(on); });
+    ApolloEnv1->setCentury(true);
+    ApolloEnv1->setDeleted(true);
+
+    ATVente = new TApolloTable("ATVente", this);
+    ATVente->setTableName("Vente.dbf");
+    ATConsomation = new TApolloTable("ATConsomation", this);
+    ATConsomation->setTableName("consomation.DBF");
+    ATPtsRES = new TApolloTable("ATPtsRES", this);
+    ATPtsRES->setTableName("Ptsres.DBF");
+    declareFields(ATPtsRES, {"NOM", "NUMRES", "DATEACHAT", "MONTANT", "ADRESSE", "LOCALITE"});
+    DSVente = new TDataSource(this);
+    DSVente->setDataSet(ATVente);
+    DSConsomation = new TDataSource(this);
+    DSConsomation->setDataSet(ATConsomation);
+    DSPtsRES = new TDataSource(this);
+    DSPtsRES->setDataSet(ATPtsRES);
+
+    Program* p = &program;
+    buildMainMenu(this, {
+        {MenuEntry::Caisse, [this, p] { p->switchTo(this, p->FCaisse); }},
+        {MenuEntry::Articles, [this, p] { p->switchTo(this, p->FArticle); }},
+        {MenuEntry::FondCaisse, [this, p] { p->switchTo(this, p->FFond); }},
+        {MenuEntry::Quitter, [this] { close(); }},
+        {MenuEntry::ImpArticles, [p] { p->FImpArticle->Preview(); }},
+        {MenuEntry::ImpPtsRes, [p] { p->FImpPtsRES->Preview(); }},
+        {MenuEntry::ImpCaisse, [this, p] { p->switchTo(this, p->FRImpCaisse); }},
+        {MenuEntry::VenteArt, [this, p] { p->switchTo(this, p->FVentart); }},
+        {MenuEntry::APropos, [p] { p->showAbout(); }},
+    });
+
+    creationStep([this] { FormCreate(); });
+}
+
+// Each missing index file is built from every row of its table, ascending
+// and without condition; one that exists is used as it stands.
+void TFMenu::FormCreate() {
+    buildIndex(ATVente, "vente.ntx", "upper(ticket)", true);
+    buildIndex(ATVente, "ticket.ntx", "upper(ticket)", false);
+    buildIndex(ATConsomation, "consomation.ntx", "upper(libelle)", false);
+    buildIndex(ATConsomation, "ordre.ntx", "upper(ordre)", false);
+    buildIndex(ATPtsRES, "PtsRES.ntx", "upper(Nom)", false);
+}
+
+void TFMenu::buildIndex(TApolloTable* table, const QString& file, const QString& key,
+                        bool unique) {
+    if (!findFileAnyCase(file).isEmpty()) return;
+    table->Open();
+    table->CreateIndex(file, key, unique);
+    table->CloseIndexes();
+    table->Close();
+}
+
+void TFMenu::closeEvent(QCloseEvent* event) {
+    event->accept();
+    program().end();
+}

@@ -1,0 +1,11 @@
+#include "backoffice/pts_res.h"
+
+TFPtsRES::TFPtsRES(Program& program)
+    : TForm(program, "FPtsRES", QStringLiteral("Gestion du paiement par le systeme RES"), 630,
+            240) {
+    ATMembre = new TApolloTable("ATMembre", this);
+    ATMembre->setTableName("Membre.DBF");
+    DSMembre = new TDataSource(this);
+    DSMembre->setDataSet(ATMembre);
+    ATMembre->Open();
+}

@@ -1,0 +1,11 @@
+// Ticket search: a ticket number typed or picked, whose rows the till then
+// shows.
+#pragma once
+
+#include "app/form.h"
+
+class TFTicket : public TForm {
+    Q_OBJECT
+public:
+    explicit TFTicket(Program& program);
+};

@@ -1,0 +1,115 @@
+// How long an article press takes until the grid shows the new row, with a
+// small and a large sales table: the till must not read the whole table on a
+// press or a repaint. Each measured press books onto a ticket that already
+// holds five rows, with vente.ntx and ticket.ntx open as at the till.
+//   build/bin/bench_till_press [--rows N ...] [--presses P]
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+#include "app/application.h"
+#include "app/menu.h"
+#include "app/program.h"
+#include "store/apollo_table.h"
+#include "store/sde_binding.h"
+#include "till/caisse.h"
+#include "tools/data_folder_installer.h"
+
+namespace {
+
+// Five rows per ticket, tickets 1 .. rows/5, written without indexes: the
+// program builds them at start as it does for any missing index file.
+void fillSales(long rows) {
+    TApolloTable v("fill");
+    v.setTableName("Vente.dbf");
+    v.setExclusive(true);
+    v.Open();
+    for (long i = 0; i < rows; ++i) {
+        v.Insert();
+        v.FieldByName("NOM")->setAsString("Caissier1");
+        v.FieldByName("LIBELLE")->setAsString(QStringLiteral("Article %1").arg(i % 30));
+        v.FieldByName("PRIX")->setAsFloat(2.5);
+        v.FieldByName("TVA")->setAsFloat(21);
+        v.FieldByName("DATE")->setAsDate(QDate(2026, 12, 7));
+        v.FieldByName("TIME")->setAsString("12:00");
+        v.FieldByName("TICKET")->setAsString(QString::number(i / 5 + 1));
+        v.Post();
+    }
+}
+
+long peakKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+void run(long rows, int presses) {
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    installDataFolder(dir.path(), true);
+    QElapsedTimer t;
+    t.start();
+    fillSales(rows);
+    const double fillS = t.elapsed() / 1000.0;
+    t.restart();
+    Program program;
+    program.create();  // builds the five index files
+    const double startS = t.elapsed() / 1000.0;
+    program.showWindow(program.FMenu);
+    program.switchTo(program.FMenu, program.FCaisse);
+    TFCaisse* till = program.FCaisse;
+
+    std::vector<double> ms;
+    const long tickets = rows / 5;
+    for (int k = 0; k < presses; ++k) {
+        // A ticket of five rows spread over the table becomes the current one.
+        const long ticket = 1 + (tickets - 1) * k / std::max(1, presses - 1);
+        till->ATConfig->Edit();
+        till->ATConfig->FieldByName("NUMTICKET")->setAsString(QString::number(ticket));
+        till->ATConfig->Post();
+        till->FiltreVente = QStringLiteral("Ticket = '%1'").arg(ticket);
+        till->applyFiltreVente();
+        if (till->DBGrid1->model()->rowCount() != 5) std::fprintf(stderr, "ticket %ld: not 5 rows\n", ticket);
+
+        QElapsedTimer press;
+        press.start();
+        QTest::mouseClick(till->MultiLineButton[1], Qt::LeftButton);
+        till->DBGrid1->viewport()->repaint();
+        ms.push_back(press.nsecsElapsed() / 1e6);
+        if (till->DBGrid1->model()->rowCount() != 6) std::fprintf(stderr, "press %d: grid not updated\n", k);
+    }
+    std::sort(ms.begin(), ms.end());
+    double sum = 0;
+    for (double v : ms) sum += v;
+    std::printf("rows %8ld  fill %6.2f s  start %5.2f s  press: median %.3f ms  mean %.3f ms  "
+                "p95 %.3f ms  max %.3f ms  peak RSS %ld KB\n",
+                rows, fillS, startS, ms[ms.size() / 2], sum / ms.size(),
+                ms[ms.size() * 95 / 100], ms.back(), peakKb());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TCaisseApplication app(argc, argv);
+    std::string why;
+    if (!SdeLibrary::load(&why)) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+        return 1;
+    }
+    std::vector<long> sizes;
+    int presses = 200;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == "--rows" && i + 1 < argc) sizes.push_back(std::atol(argv[++i]));
+        else if (a == "--presses" && i + 1 < argc) presses = std::atoi(argv[++i]);
+    }
+    if (sizes.empty()) sizes = {1000, 1000000};
+    for (long rows : sizes) run(rows, presses);
+    return 0;
+}

@@ -1,0 +1,8 @@
+#include "reports/imp_vent_art.h"
+
+TFImpVentart::TFImpVentart(Program& program)
+    : TReportHost(program, "FImpVentart", QStringLiteral("Impression des ventes"), 600, 400) {
+    // Opened as the window is loaded: an error here stops start-up.
+    ATConfig = table("ATConfig", "config.DBF");
+    ATConfig->Open();
+}

@@ -1,0 +1,7 @@
+#include "reports/report_host.h"
+
+TApolloTable* TReportHost::table(const char* name, const char* file) {
+    auto* t = new TApolloTable(QString::fromLatin1(name), this);
+    t->setTableName(QString::fromLatin1(file));
+    return t;
+}

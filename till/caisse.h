@@ -1,0 +1,99 @@
+// The till: sixty article buttons loaded from the article table, the rows
+// of the ticket being entered, its running total, the amount received and
+// the change due, and the buttons that close, cancel or re-book a ticket.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <array>
+
+#include "app/form.h"
+#include "store/apollo_table.h"
+#include "store/data_source.h"
+#include "till/db_grid.h"
+#include "till/multi_line_button.h"
+
+class TFCaisse : public TSwitchedForm {
+    Q_OBJECT
+public:
+    static constexpr int kArticleButtons = 60;
+
+    explicit TFCaisse(Program& program);
+
+    // The till's state, read and written by other windows.
+    QString NomRES;
+    QString NumCarteRES;
+    QString NomCaissier;
+    QString FiltreVente;
+    double TotalTicket = 0;
+    double TotalTVA6 = 0;
+    double TotalTVA21 = 0;
+    std::array<double, kArticleButtons + 1> PrixArticle{};  // slots 1..60
+    std::array<double, kArticleButtons + 1> TVAArticle{};   // slots 1..60
+    bool ImpressionTicket = true;
+    bool PaiementRES = false;
+
+    // Tables.
+    TApolloTable* ATVente;
+    TApolloTable* ATConfig;
+    TApolloTable* ATConsomation;
+    TApolloTable* ATPtsRes;
+    TDataSource* DSVente;
+    TDataSource* DConfig;
+    TDataSource* DSConsomation;
+    TDataSource* DSPtsres;
+
+    // Controls.
+    QLabel* Label7;
+    QLineEdit* ENombre;
+    QLabel* Label5;
+    QLabel* Numticket;
+    QPushButton* BitBtn1;
+    QLabel* LblRES;
+    std::array<TMultiLineButton*, kArticleButtons + 1> MultiLineButton{};  // 1..60
+    TMultiLineButton* MLBtCaisse;
+    TMultiLineButton* MLBtnArbitre;
+    TMultiLineButton* MLBtComite;
+    TMultiLineButton* MLBtnBenevole;
+    TMultiLineButton* MLBAnulCom;
+    TMultiLineButton* MLBAnulBois;
+    TMultiLineButton* MLBtnTicket;
+    TMultiLineButton* MultiLineButton63;
+    TMultiLineButton* MultiLineButton64;
+    TMultiLineButton* MLBtnZ;
+    TDBGrid* DBGrid1;
+    QLabel* Label1;
+    QLabel* Label4;
+    QLabel* Label2;
+    QLineEdit* Edit1;
+    QLabel* Label3;
+    QLabel* Label6;
+    QPushButton* BitBtn2;
+
+    // An article press on button `n` (1..60) with the quantity in ENombre.
+    void ArticleClick(int n);
+    // The filter of the sales grid on FiltreVente.
+    void applyFiltreVente();
+    // TotalTicket in Label4 in the till's amount format.
+    void showTotal();
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+
+private:
+    void createControls();
+    void createArticleButtons(QWidget* client);
+    void createTables();
+    void openTables();
+    void loadArticleButtons();
+    // One row of the sales table with the seven fields the till writes.
+    void bookRow(const QString& label, double price, double vat);
+
+    bool shownOnce_ = false;
+};
+
+// Adds an amount to a running total, rounded to the cent: a total that should
+// come back to zero is exactly zero, without binary residue.
+double addToTotal(double total, double amount);

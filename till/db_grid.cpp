@@ -1,0 +1,119 @@
+#include "till/db_grid.h"
+
+#include <QHeaderView>
+#include <QSignalBlocker>
+
+#include "common/conversions.h"
+#include "store/apollo_table.h"
+#include "store/data_source.h"
+
+QString fieldDisplayText(const TField& field) {
+    if (field.IsNull()) return {};
+    switch (field.DataType()) {
+    case TFieldType::ftFloat:
+        return generalFloatText(field.AsFloat());
+    case TFieldType::ftDate:
+        return dateText(field.AsDate());
+    default:
+        return field.AsString();
+    }
+}
+
+void TDBGridModel::setDataSource(TDataSource* source) {
+    if (source_) disconnect(source_, nullptr, this, nullptr);
+    source_ = source;
+    if (source_) {
+        connect(source_, &TDataSource::dataChanged, this, &TDBGridModel::reload);
+        connect(source_, &TDataSource::stateChanged, this, &TDBGridModel::reload);
+    }
+    reload();
+}
+
+// The handle is walked from its first row and put back on the row it stood
+// on; its signals are held meanwhile so the walk is not seen. The till's
+// view is one ticket, so the read stays small; a hidden grid reads nothing,
+// so a handle opened before its filter is set is never read whole.
+void TDBGridModel::reload() {
+    if (reading_) return;
+    if (shown_ && !shown_()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
+    TApolloTable* table = source_ ? source_->DataSet() : nullptr;
+    beginResetModel();
+    titles_.clear();
+    lines_.clear();
+    currentLine_ = -1;
+    if (table && table->State() == TDataSetState::dsBrowse) {
+        reading_ = true;
+        QSignalBlocker hold(table);
+        for (int i = 0; i < table->FieldCount(); ++i) titles_ << table->Fields(i)->FieldName();
+        const long current = table->RecNo();
+        try {
+            for (table->First(); !table->Eof() && lines_.size() < kMaxLines; table->Next()) {
+                QStringList line;
+                for (int i = 0; i < table->FieldCount(); ++i)
+                    line << fieldDisplayText(*table->Fields(i));
+                if (table->RecNo() == current) currentLine_ = static_cast<int>(lines_.size());
+                lines_.push_back(line);
+            }
+            table->GoTo(current);
+        } catch (...) {
+            reading_ = false;
+            endResetModel();
+            throw;
+        }
+        reading_ = false;
+    } else if (table) {
+        for (int i = 0; i < table->FieldCount(); ++i) titles_ << table->Fields(i)->FieldName();
+    }
+    endResetModel();
+    emit currentLineChanged(currentLine_);
+}
+
+void TDBGridModel::reloadIfStale() {
+    if (stale_) reload();
+}
+
+int TDBGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+}
+
+int TDBGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+}
+
+QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    return lines_[static_cast<size_t>(index.row())].value(index.column());
+}
+
+QVariant TDBGridModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole || o != Qt::Horizontal) return {};
+    return titles_.value(section);
+}
+
+TDBGrid::TDBGrid(const QString& name, QWidget* parent) : QTableView(parent) {
+    setObjectName(name);
+    model_ = new TDBGridModel(this);
+    setModel(model_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->setDefaultSectionSize(17);
+    model_->setShown([this] { return isVisible(); });
+    connect(model_, &TDBGridModel::currentLineChanged, this, [this](int line) {
+        if (line >= 0) {
+            selectRow(line);
+            scrollTo(model_->index(line, 0));
+        }
+    });
+}
+
+// The window's own show steps may still change the view (the till sets its
+// filter when shown), so the read waits for them.
+void TDBGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    QMetaObject::invokeMethod(model_, &TDBGridModel::reloadIfStale, Qt::QueuedConnection);
+}

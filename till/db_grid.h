@@ -1,0 +1,66 @@
+// A read-only grid over a data source: one column per field of the handle,
+// titled with the field name, one line per row of the handle's view. The
+// grid's cursor is the handle's current row.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QTableView>
+#include <functional>
+#include <vector>
+
+class TDataSource;
+class TField;
+
+// The text a grid shows for a field of the current row.
+QString fieldDisplayText(const TField& field);
+
+class TDBGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TDBGridModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    void setDataSource(TDataSource* source);
+    // Reads the view again and puts the handle back on its row. While the
+    // grid is hidden the read waits until it is shown.
+    void reload();
+    void reloadIfStale();
+    void setShown(std::function<bool()> shown) { shown_ = std::move(shown); }
+
+    // A grid shows at most this many lines from the first row of the view.
+    static constexpr int kMaxLines = 1000;
+    // The line of the handle's current row, or -1.
+    int currentLine() const { return currentLine_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+signals:
+    void currentLineChanged(int line);
+
+private:
+    QPointer<TDataSource> source_;
+    QStringList titles_;
+    std::vector<QStringList> lines_;
+    int currentLine_ = -1;
+    bool reading_ = false;
+    bool stale_ = false;
+    std::function<bool()> shown_;
+};
+
+class TDBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TDBGrid(const QString& name, QWidget* parent = nullptr);
+
+    void setDataSource(TDataSource* source) { model_->setDataSource(source); }
+    TDBGridModel* gridModel() const { return model_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    TDBGridModel* model_;
+};

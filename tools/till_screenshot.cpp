@@ -1,0 +1,50 @@
+// Makes a picture of the till as a person sees it: starts the program in a
+// data folder, shows the till from the main menu, optionally presses a few
+// articles, and saves what the screen shows. Run under Xvfb for a screen:
+//   xvfb-run -a -s "-screen 0 1280x800x24" build/bin/till-screenshot FOLDER OUT.png
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <cstdio>
+
+#include "app/application.h"
+#include "app/file_version.h"
+#include "app/menu.h"
+#include "app/program.h"
+#include "common/format_settings.h"
+#include "store/sde_binding.h"
+#include "till/caisse.h"
+
+int main(int argc, char** argv) {
+    TCaisseApplication app(argc, argv);
+    if (argc < 3) {
+        std::fputs("usage: till-screenshot FOLDER OUT.png [BUTTON...]\n", stderr);
+        return 2;
+    }
+    std::string why;
+    if (!SdeLibrary::load(&why)) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+        return 1;
+    }
+    QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
+    Program program;
+    program.create();
+    program.showWindow(program.FMenu);
+    program.switchTo(program.FMenu, program.FCaisse);
+    for (int i = 3; i < argc; ++i) {
+        const int n = std::atoi(argv[i]);
+        if (n >= 1 && n <= TFCaisse::kArticleButtons)
+            QTest::mouseClick(program.FCaisse->MultiLineButton[static_cast<size_t>(n)], Qt::LeftButton);
+    }
+    QTest::qWait(500);
+    QPixmap shot = program.FCaisse->screen()->grabWindow(0);
+    if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        shot = program.FCaisse->grab();  // no real screen: the window alone
+    if (!shot.save(QString::fromLocal8Bit(argv[2]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
