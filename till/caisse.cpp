@@ -134,6 +134,7 @@ void TFCaisse::createControls() {
     BitBtn1->setGeometry(456, 8, 97, 25);
     BitBtn1->setFont(pixelFont(11));
     setTextColour(BitBtn1, kRed);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { BitBtn1Click(); }); });
     LblRES = label(client, "LblRES", "Paiement RES actif", 688, 8, 19, kFuchsia);
     LblRES->setVisible(false);
 
@@ -143,6 +144,7 @@ void TFCaisse::createControls() {
         return b;
     };
     MLBtCaisse = big("MLBtCaisse", QStringLiteral("Caissière 1"), 688, 40, 177, 49);
+    connect(MLBtCaisse, &QPushButton::clicked, this, [this] { runGuarded([this] { MLBtCaisseClick(); }); });
     MLBtnArbitre = big("MLBtnArbitre", "Gratuit arbitre", 688, 96, 177, 49);
     MLBtComite = big("MLBtComite", "Gratuit comite", 688, 152, 177, 49);
     MLBtnBenevole = big("MLBtnBenevole", QStringLiteral("Boisson bénévole"), 688, 208, 177, 49);
@@ -172,8 +174,10 @@ void TFCaisse::createControls() {
     Label1 = label(client, "Label1", "Solde", 464, 528, 24, kNavy);
     Label4 = label(client, "Label4", QString(), 552, 528, 24, kRed);
     Label2 = label(client, "Label2", "montant recu", 686, 528, 24, kNavy);
-    Edit1 = new QLineEdit("0", client);
+    Edit1 = new TAmountEdit("0", client);
     Edit1->setObjectName("Edit1");
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] { runGuarded([this] { Edit1KeyPress(); }); });
+    connect(Edit1, &TAmountEdit::focusLeft, this, [this] { runGuarded([this] { Edit1Exit(); }); });
     Edit1->setGeometry(848, 528, 121, 32);
     Edit1->setFont(pixelFont(19));
     Label3 = label(client, "Label3", QStringLiteral("montant à rendre"), 686, 576, 24, kNavy);

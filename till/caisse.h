@@ -11,6 +11,7 @@
 #include "app/form.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
+#include "till/amount_edit.h"
 #include "till/db_grid.h"
 #include "till/multi_line_button.h"
 
@@ -66,7 +67,7 @@ public:
     QLabel* Label1;
     QLabel* Label4;
     QLabel* Label2;
-    QLineEdit* Edit1;
+    TAmountEdit* Edit1;
     QLabel* Label3;
     QLabel* Label6;
     QPushButton* BitBtn2;
@@ -77,6 +78,13 @@ public:
     void applyFiltreVente();
     // TotalTicket in Label4 in the till's amount format.
     void showTotal();
+
+    // Payment and ticket closing.
+    void Edit1KeyPress();  // Enter in the amount received
+    void Edit1Exit();      // the focus leaves it
+    void BitBtn1Click();
+    void MLBtCaisseClick();
+    void setReceiptSwitch(bool on);
 
 protected:
     void FormShow() override;
@@ -93,6 +101,11 @@ private:
 
     bool shownOnce_ = false;
 };
+
+// The highest ticket number that fits the settings row's six characters.
+inline constexpr int kLastTicketNumber = 999999;
+// The ticket number after `stored` (leading blanks and zeros accepted).
+int nextTicketNumber(const QString& stored);
 
 // Adds an amount to a running total, rounded to the cent: a total that should
 // come back to zero is exactly zero, without binary residue.

@@ -55,11 +55,7 @@ void TFCaisse::FormShow() {
     FiltreVente = QStringLiteral("Ticket = '%1'").arg(ATConfig->FieldByName("NUMTICKET")->AsString());
     applyFiltreVente();
 
-    ImpressionTicket = true;
-    BitBtn1->setText(QStringLiteral("Impression Oui"));
-    QPalette p = BitBtn1->palette();
-    p.setColor(QPalette::ButtonText, Qt::red);
-    BitBtn1->setPalette(p);
+    setReceiptSwitch(true);
 
     LblRES->setVisible(PaiementRES);
     showTotal();

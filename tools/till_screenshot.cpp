@@ -1,7 +1,9 @@
 // Makes a picture of the till as a person sees it: starts the program in a
 // data folder, shows the till from the main menu, optionally presses a few
 // articles, and saves what the screen shows. Run under Xvfb for a screen:
-//   xvfb-run -a -s "-screen 0 1280x800x24" build/bin/till-screenshot FOLDER OUT.png
+//   xvfb-run -a -s "-screen 0 1280x800x24" build/bin/till-screenshot FOLDER OUT.png [BUTTON...]
+// With OUT ending in ".pdf" it closes the ticket instead and saves the
+// receipt's preview as that PDF (pdftoppm turns it into pictures).
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -14,6 +16,9 @@
 #include "app/menu.h"
 #include "app/program.h"
 #include "common/format_settings.h"
+#include "reports/engine/preview_window.h"
+#include "reports/engine/quick_rep.h"
+#include "reports/engine/report_printer.h"
 #include "store/sde_binding.h"
 #include "till/caisse.h"
 
@@ -38,11 +43,22 @@ int main(int argc, char** argv) {
         if (n >= 1 && n <= TFCaisse::kArticleButtons)
             QTest::mouseClick(program.FCaisse->MultiLineButton[static_cast<size_t>(n)], Qt::LeftButton);
     }
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    if (out.endsWith(QLatin1String(".pdf"))) {
+        bool saved = false;
+        TQuickRep::setPreviewHook([&](TQuickRep&, TPreviewWindow& w) {
+            QString why;
+            saved = savePdf(w.model(), out, &why);
+            if (!saved) std::fprintf(stderr, "%s\n", qPrintable(why));
+        });
+        QTest::mouseClick(program.FCaisse->MLBtCaisse, Qt::LeftButton);
+        return saved ? 0 : 1;
+    }
     QTest::qWait(500);
     QPixmap shot = program.FCaisse->screen()->grabWindow(0);
     if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
         shot = program.FCaisse->grab();  // no real screen: the window alone
-    if (!shot.save(QString::fromLocal8Bit(argv[2]))) {
+    if (!shot.save(out)) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }

@@ -50,6 +50,8 @@ protected:
         start();
         program().showWindow(program().FMenu);
         program().switchTo(program().FMenu, program().FCaisse);
+        // The till is the active window, so focus moves send their events.
+        QApplication::setActiveWindow(program().FCaisse);
         return program().FCaisse;
     }
     // Types a quantity and presses article button n, as a person would.
