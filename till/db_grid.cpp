@@ -43,12 +43,13 @@ void TDBGridModel::reload() {
     TApolloTable* table = source_ ? source_->DataSet() : nullptr;
     beginResetModel();
     titles_.clear();
+    widths_.clear();
     lines_.clear();
     currentLine_ = -1;
     if (table && table->State() == TDataSetState::dsBrowse) {
         reading_ = true;
         QSignalBlocker hold(table);
-        for (int i = 0; i < table->FieldCount(); ++i) titles_ << table->Fields(i)->FieldName();
+        readTitles(table);
         const long current = table->RecNo();
         try {
             for (table->First(); !table->Eof() && lines_.size() < kMaxLines; table->Next()) {
@@ -66,10 +67,19 @@ void TDBGridModel::reload() {
         }
         reading_ = false;
     } else if (table) {
-        for (int i = 0; i < table->FieldCount(); ++i) titles_ << table->Fields(i)->FieldName();
+        readTitles(table);
     }
     endResetModel();
     emit currentLineChanged(currentLine_);
+}
+
+void TDBGridModel::readTitles(TApolloTable* table) {
+    widths_.clear();
+    for (int i = 0; i < table->FieldCount(); ++i) {
+        const TField* f = table->Fields(i);
+        titles_ << f->FieldName();
+        widths_.push_back(f->DataType() == TFieldType::ftString ? f->Size() : 10);
+    }
 }
 
 void TDBGridModel::reloadIfStale() {
@@ -103,12 +113,26 @@ TDBGrid::TDBGrid(const QString& name, QWidget* parent) : QTableView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     verticalHeader()->setDefaultSectionSize(17);
     model_->setShown([this] { return isVisible(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, &TDBGrid::sizeColumns);
     connect(model_, &TDBGridModel::currentLineChanged, this, [this](int line) {
         if (line >= 0) {
             selectRow(line);
             scrollTo(model_->index(line, 0));
         }
     });
+}
+
+// Each column is as wide as its field's display width in digits, or its
+// title when that is wider (a text field its size, numbers and dates ten),
+// plus the cell padding.
+void TDBGrid::sizeColumns() {
+    const QFontMetrics digits(font());
+    const QFontMetrics titles(horizontalHeader()->font());
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const int chars = model_->displayWidth(c);
+        const int title = titles.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+        setColumnWidth(c, std::max(chars * digits.horizontalAdvance(QLatin1Char('0')), title) + 10);
+    }
 }
 
 // The window's own show steps may still change the view (the till sets its

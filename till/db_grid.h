@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class TApolloTable;
 class TDataSource;
 class TField;
 
@@ -29,6 +30,8 @@ public:
 
     // A grid shows at most this many lines from the first row of the view.
     static constexpr int kMaxLines = 1000;
+    // The display width of a column's field, in characters.
+    int displayWidth(int column) const { return widths_.at(static_cast<size_t>(column)); }
     // The line of the handle's current row, or -1.
     int currentLine() const { return currentLine_; }
 
@@ -42,7 +45,10 @@ signals:
 
 private:
     QPointer<TDataSource> source_;
+    void readTitles(TApolloTable* table);
+
     QStringList titles_;
+    std::vector<int> widths_;
     std::vector<QStringList> lines_;
     int currentLine_ = -1;
     bool reading_ = false;
@@ -60,6 +66,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private slots:
+    void sizeColumns();
 
 private:
     TDBGridModel* model_;
