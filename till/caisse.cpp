@@ -74,6 +74,10 @@ TFCaisse::TFCaisse(Program& program)
     });
 }
 
+// The window hides as it is destroyed, which takes the focus from Edit1:
+// its handler must not run on a till that is half gone.
+TFCaisse::~TFCaisse() { Edit1->disconnect(this); }
+
 void TFCaisse::createTables() {
     ATVente = new TApolloTable("ATVente", this);
     ATVente->setTableName("Vente.dbf");

@@ -21,6 +21,7 @@ public:
     static constexpr int kArticleButtons = 60;
 
     explicit TFCaisse(Program& program);
+    ~TFCaisse() override;
 
     // The till's state, read and written by other windows.
     QString NomRES;
