@@ -3,7 +3,8 @@
 // articles, and saves what the screen shows. Run under Xvfb for a screen:
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/bin/till-screenshot FOLDER OUT.png [BUTTON...]
 // With OUT ending in ".pdf" it closes the ticket instead and saves the
-// receipt's preview as that PDF (pdftoppm turns it into pictures).
+// receipt's preview as that PDF (pdftoppm turns it into pictures); with
+// OUT ending in ".preview.png" it saves a picture of the preview window.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -44,6 +45,15 @@ int main(int argc, char** argv) {
             QTest::mouseClick(program.FCaisse->MultiLineButton[static_cast<size_t>(n)], Qt::LeftButton);
     }
     const QString out = QString::fromLocal8Bit(argv[2]);
+    if (out.endsWith(QLatin1String(".preview.png"))) {
+        bool saved = false;
+        TQuickRep::setPreviewHook([&](TQuickRep&, TPreviewWindow& w) {
+            QTest::qWait(300);
+            saved = w.grab().save(out);
+        });
+        QTest::mouseClick(program.FCaisse->MLBtCaisse, Qt::LeftButton);
+        return saved ? 0 : 1;
+    }
     if (out.endsWith(QLatin1String(".pdf"))) {
         bool saved = false;
         TQuickRep::setPreviewHook([&](TQuickRep&, TPreviewWindow& w) {

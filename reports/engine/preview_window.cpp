@@ -106,6 +106,9 @@ TPreviewWindow::TPreviewWindow(TQuickRep& report, PageModel model, QWidget* pare
     scroll_->setBackgroundRole(QPalette::Dark);
     view_ = new PreviewPageView(model_, scroll_);
     scroll_->setWidget(view_);
+    // The fitted zooms follow the room the page has, which is known only
+    // once the window's layout has placed the scroll area.
+    scroll_->viewport()->installEventFilter(this);
 
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
@@ -225,6 +228,12 @@ void TPreviewWindow::saveReport() {
 void TPreviewWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     if (event->isAccepted()) emit closed();
+}
+
+bool TPreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize && zoom_ != Zoom::Actual)
+        refresh();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TPreviewWindow::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,8 @@
 // The preview window and what its toolbar does: page turning, printing
 // (a second generation, here into a PDF file), the printer dialog's
 // choices, cancelling a print run, and saving the pages as PDF.
+#include <QScrollArea>
+#include <QtMath>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -73,6 +75,21 @@ TEST_F(PreviewTest, TheHookGetsTheShownWindowAndAfterPreviewFollowsItsClosing) {
         trigger(w, QStringLiteral("Dernière page"));
         EXPECT_EQ(w.currentPage(), 2);
 
+        // The opening zoom fits the whole page in the room the window
+        // gives it once laid out, not in the scroll area's first size.
+        QCoreApplication::processEvents();
+        const QSize room = w.findChild<QScrollArea*>()->viewport()->size();
+        EXPECT_NEAR(std::min((room.width() - 24) / 105.0, (room.height() - 24) / 148.5), w.pixelsPerMm(), 0.01);
+        EXPECT_GT(room.height(), 400);
+        EXPECT_EQ(w.findChild<QScrollArea*>()->widget()->height(), qCeil(148.5 * w.pixelsPerMm()) + 24);
+        // The layout may give the page its room after the window got its
+        // size (as on X11): the fitted zoom follows the room itself.
+        auto* area = w.findChild<QScrollArea*>();
+        area->resize(area->width() / 2, area->height() / 2);
+        const QSize half = area->viewport()->size();
+        EXPECT_NEAR(std::min((half.width() - 24) / 105.0, (half.height() - 24) / 148.5), w.pixelsPerMm(), 0.01);
+        EXPECT_EQ(area->widget()->height(), qCeil(148.5 * w.pixelsPerMm()) + 24) << "the page drawn at that zoom";
+        area->resize(room + (area->size() - half));
         trigger(w, QStringLiteral("Zoom ajusté"));
         const double fit = w.pixelsPerMm();
         trigger(w, QStringLiteral("Zoom sur largeur"));
