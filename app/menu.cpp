@@ -6,13 +6,6 @@
 #include "app/main_menu.h"
 #include "app/program.h"
 #include "common/format_settings.h"
-#include "reports/imp_article.h"
-#include "reports/imp_pts_res.h"
-#include "reports/rimpression_caisse.h"
-#include "reports/vent_art.h"
-#include "backoffice/article.h"
-#include "backoffice/fond.h"
-#include "till/caisse.h"
 #include "store/file_names.h"
 #include "store/table_layouts.h"
 
@@ -38,18 +31,7 @@ TFMenu::TFMenu(Program& program)
     DSPtsRES = new TDataSource(this);
     DSPtsRES->setDataSet(ATPtsRES);
 
-    Program* p = &program;
-    buildMainMenu(this, {
-        {MenuEntry::Caisse, [this, p] { p->switchTo(this, p->FCaisse); }},
-        {MenuEntry::Articles, [this, p] { p->switchTo(this, p->FArticle); }},
-        {MenuEntry::FondCaisse, [this, p] { p->switchTo(this, p->FFond); }},
-        {MenuEntry::Quitter, [this] { close(); }},
-        {MenuEntry::ImpArticles, [p] { p->FImpArticle->Preview(); }},
-        {MenuEntry::ImpPtsRes, [p] { p->FImpPtsRES->Preview(); }},
-        {MenuEntry::ImpCaisse, [this, p] { p->switchTo(this, p->FRImpCaisse); }},
-        {MenuEntry::VenteArt, [this, p] { p->switchTo(this, p->FVentart); }},
-        {MenuEntry::APropos, [p] { p->showAbout(); }},
-    });
+    buildMainMenu(this, mainMenuActions(program, this));
 
     creationStep([this] { FormCreate(); });
 }

@@ -1,11 +1,6 @@
 #include "backoffice/fond.h"
 
 #include "app/main_menu.h"
-#include "app/program.h"
-#include "backoffice/article.h"
-#include "reports/imp_article.h"
-#include "reports/imp_pts_res.h"
-#include "till/caisse.h"
 
 TFFond::TFFond(Program& program)
     : TSwitchedForm(program, "FFond", QStringLiteral("Gestion du fond de caisse"), 467, 252) {
@@ -18,16 +13,10 @@ TFFond::TFFond(Program& program)
     DSVente = new TDataSource(this);
     DSVente->setDataSet(ATVente);
 
-    Program* p = &program;
-    buildMainMenu(this, {
-        {MenuEntry::Caisse, [this, p] { p->switchTo(this, p->FCaisse); }},
-        {MenuEntry::Articles, [this, p] { p->switchTo(this, p->FArticle); }},
-        {MenuEntry::FondCaisse, {}},
-        {MenuEntry::Quitter, [this] { close(); }},
-        {MenuEntry::ImpArticles, [p] { p->FImpArticle->Preview(); }},
-        {MenuEntry::ImpPtsRes, [p] { p->FImpPtsRES->Preview(); }},
-        {MenuEntry::APropos, [p] { p->showAbout(); }},
-    });
+    MenuActions menu = mainMenuActions(program, this);
+    setInert(menu, {MenuEntry::FondCaisse});
+    setAbsent(menu, {MenuEntry::ImpCaisse, MenuEntry::VenteArt});
+    buildMainMenu(this, menu);
 
     creationStep([this] {
         ATConfig->Open();

@@ -33,3 +33,9 @@ Dialogs* setDialogs(Dialogs* d);
 // lets through is shown in the standard error box, the handler stops where
 // it failed, and the program goes on.
 void runGuarded(const std::function<void()>& handler);
+
+// A slot that runs `handler` guarded, for connecting a control to a handler.
+template <class Handler>
+auto guarded(Handler handler) {
+    return [handler] { runGuarded(handler); };
+}

@@ -1,12 +1,7 @@
 #include "till/caisse.h"
 
 #include "app/main_menu.h"
-#include "app/program.h"
 #include "common/dialogs.h"
-#include "backoffice/article.h"
-#include "backoffice/fond.h"
-#include "reports/imp_article.h"
-#include "reports/imp_pts_res.h"
 #include "store/table_layouts.h"
 
 namespace {
@@ -51,16 +46,10 @@ TFCaisse::TFCaisse(Program& program)
     createTables();
     createControls();
 
-    Program* p = &program;
-    buildMainMenu(this, {
-        {MenuEntry::Caisse, {}},
-        {MenuEntry::Articles, [this, p] { p->switchTo(this, p->FArticle); }},
-        {MenuEntry::FondCaisse, [this, p] { p->switchTo(this, p->FFond); }},
-        {MenuEntry::Quitter, [this] { close(); }},
-        {MenuEntry::ImpArticles, [p] { p->FImpArticle->Preview(); }},
-        {MenuEntry::ImpPtsRes, [p] { p->FImpPtsRES->Preview(); }},
-        {MenuEntry::APropos, [p] { p->showAbout(); }},
-    });
+    MenuActions menu = mainMenuActions(program, this);
+    setInert(menu, {MenuEntry::Caisse});
+    setAbsent(menu, {MenuEntry::ImpCaisse, MenuEntry::VenteArt});
+    buildMainMenu(this, menu);
 
     creationStep([this] {
         ATVente->Open();
@@ -111,7 +100,7 @@ void TFCaisse::createArticleButtons(QWidget* client) {
         auto* b = new TMultiLineButton(QStringLiteral("MultiLineButton%1").arg(n), QString(), client);
         b->setFont(pixelFont(13));
         b->setGeometry(x, y, 105, 41);
-        connect(b, &QPushButton::clicked, this, [this, n] { runGuarded([this, n] { ArticleClick(n); }); });
+        connect(b, &QPushButton::clicked, this, guarded([this, n] { ArticleClick(n); }));
         MultiLineButton[static_cast<size_t>(n)] = b;
     };
     for (int n = 1; n <= 48; ++n) make(n, 8 + 112 * ((n - 1) % 4), 40 + 48 * ((n - 1) / 4));
@@ -138,7 +127,7 @@ void TFCaisse::createControls() {
     BitBtn1->setGeometry(456, 8, 97, 25);
     BitBtn1->setFont(pixelFont(11));
     setTextColour(BitBtn1, kRed);
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { runGuarded([this] { BitBtn1Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
     LblRES = label(client, "LblRES", "Paiement RES actif", 688, 8, 19, kFuchsia);
     LblRES->setVisible(false);
 
@@ -148,7 +137,7 @@ void TFCaisse::createControls() {
         return b;
     };
     MLBtCaisse = big("MLBtCaisse", QStringLiteral("Caissière 1"), 688, 40, 177, 49);
-    connect(MLBtCaisse, &QPushButton::clicked, this, [this] { runGuarded([this] { MLBtCaisseClick(); }); });
+    connect(MLBtCaisse, &QPushButton::clicked, this, guarded([this] { MLBtCaisseClick(); }));
     MLBtnArbitre = big("MLBtnArbitre", "Gratuit arbitre", 688, 96, 177, 49);
     MLBtComite = big("MLBtComite", "Gratuit comite", 688, 152, 177, 49);
     MLBtnBenevole = big("MLBtnBenevole", QStringLiteral("Boisson bénévole"), 688, 208, 177, 49);
@@ -180,8 +169,8 @@ void TFCaisse::createControls() {
     Label2 = label(client, "Label2", "montant recu", 686, 528, 24, kNavy);
     Edit1 = new TAmountEdit("0", client);
     Edit1->setObjectName("Edit1");
-    connect(Edit1, &QLineEdit::returnPressed, this, [this] { runGuarded([this] { Edit1KeyPress(); }); });
-    connect(Edit1, &TAmountEdit::focusLeft, this, [this] { runGuarded([this] { Edit1Exit(); }); });
+    connect(Edit1, &QLineEdit::returnPressed, this, guarded([this] { Edit1KeyPress(); }));
+    connect(Edit1, &TAmountEdit::focusLeft, this, guarded([this] { Edit1Exit(); }));
     Edit1->setGeometry(848, 528, 121, 32);
     Edit1->setFont(pixelFont(19));
     Label3 = label(client, "Label3", QStringLiteral("montant à rendre"), 686, 576, 24, kNavy);

@@ -35,12 +35,17 @@ void TDBGridModel::setDataSource(TDataSource* source) {
 // so a handle opened before its filter is set is never read whole.
 void TDBGridModel::reload() {
     if (reading_) return;
+    TApolloTable* table = source_ ? source_->DataSet() : nullptr;
     if (shown_ && !shown_()) {
         stale_ = true;
         return;
     }
+    // A row being written is shown once posted: the handle's state change
+    // then reads the view again, so each field assigned costs nothing here.
+    if (table && (table->State() == TDataSetState::dsEdit ||
+                  table->State() == TDataSetState::dsInsert))
+        return;
     stale_ = false;
-    TApolloTable* table = source_ ? source_->DataSet() : nullptr;
     beginResetModel();
     titles_.clear();
     widths_.clear();

@@ -20,14 +20,6 @@ protected:
         till->Edit1->selectAll();
         QTest::keyClicks(till->Edit1, amount);
     }
-    void setTicket(const QString& number) {
-        TApolloTable c("c");
-        c.setTableName("config.dbf");
-        c.Open();
-        c.Edit();
-        c.FieldByName("NUMTICKET")->setAsString(number);
-        c.Post();
-    }
     QString storedTicket() {
         TApolloTable c("c");
         c.setTableName("config.dbf");

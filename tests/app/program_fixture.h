@@ -1,23 +1,20 @@
-// A whole program on a temporary data folder: the engine loaded, the process
-// working in the folder, dialogs recorded instead of shown, and the sixteen
-// windows made and dropped once per test.
+// A whole program on a temporary data folder (the store tests' folder and
+// engine), dialogs recorded instead of shown, and the sixteen windows made
+// and dropped once per test.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QDir>
+#include <QFile>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <deque>
 #include <memory>
 
 #include "app/program.h"
 #include "common/dialogs.h"
 #include "common/format_settings.h"
-#include "store/apollo_env.h"
 #include "store/apollo_table.h"
-#include "store/sde_binding.h"
-#include "tools/data_folder_installer.h"
+#include "tests/store/store_fixture.h"
 
 // Records every box; confirmations and file dialogs answer from queues.
 class RecordingDialogs : public Dialogs {
@@ -46,40 +43,29 @@ public:
     std::deque<QString> files;
 };
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public StoreTest {
 protected:
     void SetUp() override {
-        std::string why;
-        ASSERT_TRUE(SdeLibrary::load(&why)) << why;
-        ASSERT_TRUE(dir_.isValid());
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(dir_.path());
-        TApolloEnv::current() = TApolloEnv::Settings{};
+        StoreTest::SetUp();
         setFormatSettings(FormatSettings{});
         previousDialogs_ = setDialogs(&dialogs_);
     }
     void TearDown() override {
         program_.reset();
         setDialogs(previousDialogs_);
-        QDir::setCurrent(previous_);
+        StoreTest::TearDown();
     }
 
-    // The six tables, empty or with the demo price list and members.
-    void install(bool demo = true) {
-        auto r = installDataFolder(dir_.path(), demo);
-        ASSERT_TRUE(r.ok) << r.message.toStdString();
-    }
+    // The six tables, with the demo price list and members unless told.
+    void install(bool demo = true) { StoreTest::install(demo); }
     // Makes the sixteen windows, as the program entry does.
     void start() {
         program_ = std::make_unique<Program>();
         program_->create();
     }
     Program& program() { return *program_; }
-    QString path(const QString& name) const { return dir_.filePath(name); }
     bool exists(const QString& name) const { return QFile::exists(path(name)); }
 
-    QTemporaryDir dir_;
-    QString previous_;
     RecordingDialogs dialogs_;
     Dialogs* previousDialogs_ = nullptr;
     std::unique_ptr<Program> program_;

@@ -33,16 +33,27 @@ protected:
             a.Post();
         }
         a.Close();
+        setFloatDate(floatDate);
+        setTicket("41");
+    }
+    // The settings row, changed as another program would change it.
+    void setFloatDate(const QDate& date) {
+        editSettings([&](TApolloTable& c) {
+            if (date.isValid())
+                c.FieldByName("DATEFOND")->setAsDate(date);
+            else
+                c.FieldByName("DATEFOND")->Clear();
+        });
+    }
+    void setTicket(const QString& number) {
+        editSettings([&](TApolloTable& c) { c.FieldByName("NUMTICKET")->setAsString(number); });
+    }
+    void editSettings(const std::function<void(TApolloTable&)>& change) {
         TApolloTable c("ATConfig");
         c.setTableName("config.dbf");
         c.Open();
-        c.First();
         c.Edit();
-        if (floatDate.isValid())
-            c.FieldByName("DATEFOND")->setAsDate(floatDate);
-        else
-            c.FieldByName("DATEFOND")->Clear();
-        c.FieldByName("NUMTICKET")->setAsString("41");
+        change(c);
         c.Post();
     }
     // Starts the program and shows the till from the main window's menu.

@@ -46,16 +46,7 @@ TEST_F(TillTest, CashFloatWarningExactlyWhenItIsNotDatedToday) {
     program_.reset();
 
     for (const QDate& date : {QDate::currentDate().addDays(-1), QDate()}) {
-        TApolloTable c("ATConfig");
-        c.setTableName("config.dbf");
-        c.Open();
-        c.Edit();
-        if (date.isValid())
-            c.FieldByName("DATEFOND")->setAsDate(date);
-        else
-            c.FieldByName("DATEFOND")->Clear();
-        c.Post();
-        c.Close();
+        setFloatDate(date);
         dialogs_.messages.clear();
         TFCaisse* till = openTill();
         EXPECT_EQ(dialogs_.messages, QStringList({warning}));

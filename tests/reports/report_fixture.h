@@ -18,7 +18,7 @@
 #include "store/apollo_env.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"
-#include "tools/data_folder_installer.h"
+#include "tests/store/store_fixture.h"
 
 struct SaleRow {
     QString ticket;
@@ -27,25 +27,17 @@ struct SaleRow {
     QDate date = QDate(2024, 3, 9);
 };
 
-class ReportTest : public ::testing::Test {
+class ReportTest : public StoreTest {
 protected:
     void SetUp() override {
-        std::string why;
-        ASSERT_TRUE(SdeLibrary::load(&why)) << why;
-        ASSERT_TRUE(dir_.isValid());
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(dir_.path());
-        TApolloEnv::current() = TApolloEnv::Settings{};
-        TApolloEnv::current().deleted = true;
-        TApolloEnv::current().century = true;
+        StoreTest::SetUp();
         setFormatSettings(FormatSettings{});  // Belgian: "2,5", "9/03/2024"
-        auto r = installDataFolder(dir_.path(), false);
-        ASSERT_TRUE(r.ok) << r.message.toStdString();
+        install();
         sales_.setTableName(QStringLiteral("Vente.dbf"));
     }
     void TearDown() override {
         sales_.Close();
-        QDir::setCurrent(previous_);
+        StoreTest::TearDown();
     }
 
     // Appends rows, then leaves the sales handle open on the first one.
@@ -68,10 +60,6 @@ protected:
             rows.push_back({QString::number(i), QStringLiteral("Article %1").arg(i), 1.5});
         addSales(rows);
     }
-    QString path(const QString& name) const { return dir_.filePath(name); }
-
-    QTemporaryDir dir_;
-    QString previous_;
     TApolloTable sales_{QStringLiteral("ATVente")};
 };
 
