@@ -10,7 +10,7 @@
 #include <QShowEvent>
 #include <qdrawutil.h>
 
-#include "app/file_version.h"
+#include "common/file_version.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QFont>
 
-#include "common/app_error.h"
+#include "store/app_error.h"
 #include "common/dialogs.h"
 
 TCaisseApplication::TCaisseApplication(int& argc, char** argv) : QApplication(argc, argv) {

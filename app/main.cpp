@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "app/application.h"
-#include "app/file_version.h"
+#include "common/file_version.h"
 #include "app/menu.h"
 #include "app/program.h"
-#include "common/app_error.h"
+#include "store/app_error.h"
 #include "common/dialogs.h"
 #include "common/format_settings.h"
 #include "store/apollo_errors.h"

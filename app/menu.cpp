@@ -3,13 +3,13 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 
-#include "app/main_menu.h"
+#include "ui/main_menu.h"
 #include "app/program.h"
 #include "common/format_settings.h"
 #include "store/file_names.h"
 #include "store/table_layouts.h"
 
-TFMenu::TFMenu(Program& program)
+TFMenu::TFMenu(TProgram& program)
     : TForm(program, "FMenu", QStringLiteral("Gestion de caisse et stock"), 870, 497) {
     ApolloEnv1 = new TApolloEnv(this);
     // The short date format follows the four-digit years of the tables.
@@ -31,7 +31,7 @@ TFMenu::TFMenu(Program& program)
     DSPtsRES = new TDataSource(this);
     DSPtsRES->setDataSet(ATPtsRES);
 
-    buildMainMenu(this, mainMenuActions(program, this));
+    buildMainMenu(this, program.mainMenuActions(this));
 
     creationStep([this] { FormCreate(); });
 }

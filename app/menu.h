@@ -2,7 +2,7 @@
 // the index files that the other windows open and that are missing.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 #include "store/apollo_env.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
@@ -10,7 +10,7 @@
 class TFMenu : public TForm {
     Q_OBJECT
 public:
-    explicit TFMenu(Program& program);
+    explicit TFMenu(TProgram& program);
 
     TApolloEnv* ApolloEnv1;
     TApolloTable* ATVente;

@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <stdexcept>
+
 #include "app/about_box.h"
 #include "app/menu.h"
 #include "backoffice/article.h"
@@ -28,7 +30,7 @@ Program::~Program() {
 template <class W>
 W* Program::make(W*& slot) {
     std::unique_ptr<W> window;
-    if constexpr (std::is_constructible_v<W, Program&>) {
+    if constexpr (std::is_constructible_v<W, TProgram&>) {
         window = std::make_unique<W>(*this);
     } else {
         window = std::make_unique<W>();
@@ -57,6 +59,43 @@ void Program::create() {
     make(FImpartcom);
 }
 
+QWidget* Program::window(Window w) const {
+    switch (w) {
+    case Window::Menu: return FMenu;
+    case Window::Caisse: return FCaisse;
+    case Window::Ticket: return FTicket;
+    case Window::Article: return FArticle;
+    case Window::ImpVentart: return FImpVentart;
+    case Window::About: return AboutBox;
+    case Window::Fond: return FFond;
+    case Window::Arbitre: return FArbitre;
+    case Window::ImpArticle: return FImpArticle;
+    case Window::ImpTicket: return FImpTicket;
+    case Window::PtsRES: return FPtsRES;
+    case Window::ImpPtsRES: return FImpPtsRES;
+    case Window::RImpCaisse: return FRImpCaisse;
+    case Window::Ventart: return FVentart;
+    case Window::ImpVente: return FImpVente;
+    case Window::Impartcom: return FImpartcom;
+    }
+    return nullptr;
+}
+
+TReportHost& Program::report(Window w) const {
+    TReportHost* host = nullptr;
+    switch (w) {
+    case Window::ImpVentart: host = FImpVentart; break;
+    case Window::ImpArticle: host = FImpArticle; break;
+    case Window::ImpTicket: host = FImpTicket; break;
+    case Window::ImpPtsRES: host = FImpPtsRES; break;
+    case Window::ImpVente: host = FImpVente; break;
+    case Window::Impartcom: host = FImpartcom; break;
+    default: throw std::logic_error("not a report window");
+    }
+    if (!host) throw std::logic_error("report window not made yet");
+    return *host;
+}
+
 void Program::switchTo(QWidget* from, QWidget* to) {
     from->hide();
     showWindow(to);
@@ -74,4 +113,22 @@ void Program::end() {
     if (ended_) return;
     ended_ = true;
     emit finished();
+}
+
+MenuActions Program::mainMenuActions(QMainWindow* window) {
+    auto switchTo = [this, window](Window target) {
+        return [this, window, target] { this->switchTo(window, this->window(target)); };
+    };
+    auto preview = [this](Window target) { return [this, target] { report(target).Preview(); }; };
+    return {
+        {MenuEntry::Caisse, switchTo(Window::Caisse)},
+        {MenuEntry::Articles, switchTo(Window::Article)},
+        {MenuEntry::FondCaisse, switchTo(Window::Fond)},
+        {MenuEntry::Quitter, [window] { window->close(); }},
+        {MenuEntry::ImpArticles, preview(Window::ImpArticle)},
+        {MenuEntry::ImpPtsRes, preview(Window::ImpPtsRES)},
+        {MenuEntry::ImpCaisse, switchTo(Window::RImpCaisse)},
+        {MenuEntry::VenteArt, switchTo(Window::Ventart)},
+        {MenuEntry::APropos, [this] { showAbout(); }},
+    };
 }

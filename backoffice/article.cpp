@@ -1,12 +1,12 @@
 #include "backoffice/article.h"
 
-#include "app/main_menu.h"
+#include "ui/main_menu.h"
 
-TFArticle::TFArticle(Program& program)
+TFArticle::TFArticle(TProgram& program)
     : TSwitchedForm(program, "FArticle", QStringLiteral("Gestion des articles"), 539, 315) {
     // "Articles" of this window leads to the till, like "Caisse"; it has
     // no "Impression" menu.
-    MenuActions menu = mainMenuActions(program, this);
+    MenuActions menu = program.mainMenuActions(this);
     menu[MenuEntry::Articles] = menu[MenuEntry::Caisse];
     setAbsent(menu, {MenuEntry::FondCaisse, MenuEntry::ImpArticles, MenuEntry::ImpPtsRes,
                      MenuEntry::ImpCaisse, MenuEntry::VenteArt});

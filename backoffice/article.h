@@ -2,10 +2,10 @@
 // article table, with its place on the till.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 
 class TFArticle : public TSwitchedForm {
     Q_OBJECT
 public:
-    explicit TFArticle(Program& program);
+    explicit TFArticle(TProgram& program);
 };

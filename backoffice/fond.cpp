@@ -1,8 +1,8 @@
 #include "backoffice/fond.h"
 
-#include "app/main_menu.h"
+#include "ui/main_menu.h"
 
-TFFond::TFFond(Program& program)
+TFFond::TFFond(TProgram& program)
     : TSwitchedForm(program, "FFond", QStringLiteral("Gestion du fond de caisse"), 467, 252) {
     ATConfig = new TApolloTable("ATConfig", this);
     ATConfig->setTableName("config.DBF");
@@ -13,7 +13,7 @@ TFFond::TFFond(Program& program)
     DSVente = new TDataSource(this);
     DSVente->setDataSet(ATVente);
 
-    MenuActions menu = mainMenuActions(program, this);
+    MenuActions menu = program.mainMenuActions(this);
     setInert(menu, {MenuEntry::FondCaisse});
     setAbsent(menu, {MenuEntry::ImpCaisse, MenuEntry::VenteArt});
     buildMainMenu(this, menu);

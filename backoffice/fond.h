@@ -2,14 +2,14 @@
 // period.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
 
 class TFFond : public TSwitchedForm {
     Q_OBJECT
 public:
-    explicit TFFond(Program& program);
+    explicit TFFond(TProgram& program);
 
     TApolloTable* ATConfig;
     TApolloTable* ATVente;

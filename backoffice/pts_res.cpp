@@ -1,6 +1,6 @@
 #include "backoffice/pts_res.h"
 
-TFPtsRES::TFPtsRES(Program& program)
+TFPtsRES::TFPtsRES(TProgram& program)
     : TForm(program, "FPtsRES", QStringLiteral("Gestion du paiement par le systeme RES"), 630,
             240) {
     ATMembre = new TApolloTable("ATMembre", this);

@@ -2,7 +2,7 @@
 // card is picked by name from the members table.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
 
@@ -11,7 +11,7 @@ class TFPtsRES : public TForm {
 public:
     // Opens the members table as the window is loaded: an error here is
     // not caught, and start-up stops.
-    explicit TFPtsRES(Program& program);
+    explicit TFPtsRES(TProgram& program);
 
     TApolloTable* ATMembre;
     TDataSource* DSMembre;

@@ -1,4 +1,4 @@
 #include "backoffice/ticket.h"
 
-TFTicket::TFTicket(Program& program)
+TFTicket::TFTicket(TProgram& program)
     : TForm(program, "FTicket", QStringLiteral("Recherche  d'un ticket"), 352, 103) {}

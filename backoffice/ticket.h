@@ -2,10 +2,10 @@
 // shows.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 
 class TFTicket : public TForm {
     Q_OBJECT
 public:
-    explicit TFTicket(Program& program);
+    explicit TFTicket(TProgram& program);
 };

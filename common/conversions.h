@@ -2,7 +2,7 @@
 // texts it reads back; all with the regional settings in use unless told.
 #pragma once
 
-#include "common/app_error.h"
+#include "store/app_error.h"
 #include "common/format_settings.h"
 
 #include <QDate>

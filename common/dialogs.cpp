@@ -1,6 +1,6 @@
 #include "common/dialogs.h"
 
-#include "common/app_error.h"
+#include "store/app_error.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,10 +1,12 @@
 // Host of the reorder list.
 #pragma once
 
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 class TFImpartcom : public TReportHost {
     Q_OBJECT
 public:
-    explicit TFImpartcom(Program& program);
+    explicit TFImpartcom(TProgram& program);
+
+    void Preview() override;
 };

@@ -1,11 +1,13 @@
 // Host of the article list report.
 #pragma once
 
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 class TFImpArticle : public TReportHost {
     Q_OBJECT
 public:
-    explicit TFImpArticle(Program& program);
+    explicit TFImpArticle(TProgram& program);
+
+    void Preview() override;
     TApolloTable* ATArticles;
 };

@@ -1,11 +1,13 @@
 // Host of the card payments list.
 #pragma once
 
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 class TFImpPtsRES : public TReportHost {
     Q_OBJECT
 public:
-    explicit TFImpPtsRES(Program& program);
+    explicit TFImpPtsRES(TProgram& program);
+
+    void Preview() override;
     TApolloTable* ATPtsRES;
 };

@@ -1,6 +1,5 @@
 #include "reports/imp_ticket.h"
 
-#include "app/program.h"
 #include "common/conversions.h"
 #include "reports/engine/logo.h"
 #include "till/caisse.h"
@@ -17,7 +16,7 @@ E* text(E* element) {
 
 }  // namespace
 
-TFImpTicket::TFImpTicket(Program& program)
+TFImpTicket::TFImpTicket(TProgram& program)
     : TReportHost(program, "FImpTicket", QStringLiteral("Impression du ticket de caisse"), 600,
                   400) {
     TFCaisse* till = program.FCaisse;

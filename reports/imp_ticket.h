@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "reports/engine/quick_rep.h"
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 class TFImpTicket : public TReportHost {
     Q_OBJECT
 public:
-    explicit TFImpTicket(Program& program);
+    explicit TFImpTicket(TProgram& program);
     ~TFImpTicket() override;
 
     void Preview() override;

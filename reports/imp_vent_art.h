@@ -1,11 +1,13 @@
 // Host of the sales-by-article report.
 #pragma once
 
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 class TFImpVentart : public TReportHost {
     Q_OBJECT
 public:
-    explicit TFImpVentart(Program& program);
+    explicit TFImpVentart(TProgram& program);
+
+    void Preview() override;
     TApolloTable* ATConfig;
 };

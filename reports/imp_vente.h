@@ -1,11 +1,13 @@
 // Host of the sales journal.
 #pragma once
 
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 class TFImpVente : public TReportHost {
     Q_OBJECT
 public:
-    explicit TFImpVente(Program& program);
+    explicit TFImpVente(TProgram& program);
+
+    void Preview() override;
     TApolloTable* ATConfig;
 };

@@ -1,10 +1,10 @@
 // Reprint of the sales journal of an archived sales file.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 
 class TFRImpCaisse : public TSwitchedForm {
     Q_OBJECT
 public:
-    explicit TFRImpCaisse(Program& program);
+    explicit TFRImpCaisse(TProgram& program);
 };

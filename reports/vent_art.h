@@ -2,12 +2,12 @@
 // printouts made from it.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 
 class TFVentart : public TSwitchedForm {
     Q_OBJECT
 public:
-    explicit TFVentart(Program& program);
+    explicit TFVentart(TProgram& program);
 
     // True once the work table has been rebuilt in this run.
     bool QteVenteConstruite = false;

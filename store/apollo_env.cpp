@@ -1,6 +1,7 @@
 #include "store/apollo_env.h"
 
 #include "store/apollo_table.h"
+#include "store/sde_api.h"
 #include "store/sde_binding.h"
 
 TApolloEnv::Settings& TApolloEnv::current() {

@@ -2,7 +2,7 @@
 // failures of the dataset rules (EDatabaseError, "component: message").
 #pragma once
 
-#include "common/app_error.h"
+#include "store/app_error.h"
 
 class EApolloError : public AppError {
 public:

@@ -8,6 +8,7 @@
 #include "store/apollo_env.h"
 #include "store/apollo_errors.h"
 #include "store/file_names.h"
+#include "store/sde_api.h"
 #include "store/sde_binding.h"
 
 namespace {

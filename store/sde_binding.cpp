@@ -1,4 +1,5 @@
 #include "store/sde_binding.h"
+#include "store/sde_api.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -43,7 +44,7 @@ bool SdeLibrary::load(std::string* why, const std::string& path) {
         if (why) *why = "missing entry point " #name;                          \
         complete = false;                                                      \
     }
-#include "store/sde_entries.inc"
+#include "sde50_entries.inc"
 #undef SDE_ENTRY
     if (!complete) {
         ::dlclose(handle);

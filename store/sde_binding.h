@@ -1,17 +1,9 @@
-// The binding to the table engine library, loaded by name at start. The
-// layer calls the engine only through sde(); nothing above this file sees
-// the engine's own headers.
+// Loading the table engine library by name at start. Only the table layer's
+// own sources call the engine (through sde_api.h, which no other folder
+// sees); the rest of the program knows only whether the library loaded.
 #pragma once
 
 #include <string>
-
-#include "store/engine/sde50.h"
-
-struct SdeApi {
-#define SDE_ENTRY(name) decltype(&::name) name = nullptr;
-#include "store/sde_entries.inc"
-#undef SDE_ENTRY
-};
 
 class SdeLibrary {
 public:
@@ -23,6 +15,3 @@ public:
     static void unload();
     static bool loaded();
 };
-
-// The bound entry points; only valid after SdeLibrary::load succeeded.
-const SdeApi& sde();

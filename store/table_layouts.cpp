@@ -3,7 +3,9 @@
 #include <QFileInfo>
 #include <stdexcept>
 
+#include "store/apollo_errors.h"
 #include "store/apollo_table.h"
+#include "store/sde_api.h"
 
 const std::vector<TableLayout>& tableLayouts() {
     static const std::vector<TableLayout> layouts = {
@@ -21,6 +23,12 @@ const std::vector<TableLayout>& tableLayouts() {
         {"QteVente.DBF", "LIBELLE,C,30,0;QTE,N,8,0;DATE,D,8,0"},
     };
     return layouts;
+}
+
+void createTable(const QString& path, const char* fields) {
+    const QByteArray local = path.toLocal8Bit();
+    if (!sde().sx_CreateTable(local.constData(), fields))
+        throw EApolloError(QString::fromLocal8Bit(sde().sx_ErrorText()));
 }
 
 void declareFields(TApolloTable* table, std::initializer_list<const char*> names) {

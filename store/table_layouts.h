@@ -15,6 +15,11 @@ struct TableLayout {
 
 const std::vector<TableLayout>& tableLayouts();
 
+// Writes a new empty table file at `path` with `fields` (NAME,TYPE,WIDTH,
+// DECIMALS;...); throws EApolloError with the engine's reason when it
+// cannot. Only the data-folder installer makes tables.
+void createTable(const QString& path, const char* fields);
+
 // Declares on `table` (whose TableName is set) the named fields, in the
 // order given, with the type and width of the table's layout.
 void declareFields(TApolloTable* table, std::initializer_list<const char*> names);

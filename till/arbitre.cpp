@@ -1,6 +1,6 @@
 #include "till/arbitre.h"
 
-TFArbitre::TFArbitre(Program& program) : TForm(program, "FArbitre", QString(), 305, 93) {
+TFArbitre::TFArbitre(TProgram& program) : TForm(program, "FArbitre", QString(), 305, 93) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::red);

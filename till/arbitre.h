@@ -1,10 +1,10 @@
 // The referee amount entry: a borderless red box over the till.
 #pragma once
 
-#include "app/form.h"
+#include "ui/form.h"
 
 class TFArbitre : public TForm {
     Q_OBJECT
 public:
-    explicit TFArbitre(Program& program);
+    explicit TFArbitre(TProgram& program);
 };

@@ -1,6 +1,6 @@
 #include "till/caisse.h"
 
-#include "app/main_menu.h"
+#include "ui/main_menu.h"
 #include "common/dialogs.h"
 #include "store/table_layouts.h"
 
@@ -40,13 +40,13 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int
 
 }  // namespace
 
-TFCaisse::TFCaisse(Program& program)
+TFCaisse::TFCaisse(TProgram& program)
     : TSwitchedForm(program, "FCaisse", QStringLiteral("Gestion de caisse"), 988, 672) {
     setFont(pixelFont(11));
     createTables();
     createControls();
 
-    MenuActions menu = mainMenuActions(program, this);
+    MenuActions menu = program.mainMenuActions(this);
     setInert(menu, {MenuEntry::Caisse});
     setAbsent(menu, {MenuEntry::ImpCaisse, MenuEntry::VenteArt});
     buildMainMenu(this, menu);

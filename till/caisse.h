@@ -8,19 +8,19 @@
 #include <QPushButton>
 #include <array>
 
-#include "app/form.h"
+#include "ui/form.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
 #include "till/amount_edit.h"
-#include "till/db_grid.h"
-#include "till/multi_line_button.h"
+#include "controls/db_grid.h"
+#include "controls/multi_line_button.h"
 
 class TFCaisse : public TSwitchedForm {
     Q_OBJECT
 public:
     static constexpr int kArticleButtons = 60;
 
-    explicit TFCaisse(Program& program);
+    explicit TFCaisse(TProgram& program);
     ~TFCaisse() override;
 
     // The till's state, read and written by other windows.

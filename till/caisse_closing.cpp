@@ -3,9 +3,8 @@
 // payment and clears the till for the next ticket.
 #include <QDate>
 
-#include "app/program.h"
 #include "common/conversions.h"
-#include "reports/imp_ticket.h"
+#include "ui/report_host.h"
 #include "till/caisse.h"
 
 int nextTicketNumber(const QString& stored) {
@@ -42,7 +41,7 @@ void TFCaisse::BitBtn1Click() { setReceiptSwitch(!ImpressionTicket); }
 
 void TFCaisse::MLBtCaisseClick() {
     // The receipt reads the ticket's rows and state: it comes first.
-    if (ImpressionTicket) program().FImpTicket->Preview();
+    if (ImpressionTicket) program().report(TProgram::Window::ImpTicket).Preview();
 
     ATConfig->Edit();
     int next = 0;

@@ -1,7 +1,6 @@
 // The till's show and close steps and the loading of its article buttons.
 #include <QDate>
 
-#include "app/program.h"
 #include "common/conversions.h"
 #include "common/dialogs.h"
 #include "till/caisse.h"

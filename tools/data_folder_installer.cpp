@@ -6,7 +6,6 @@
 #include "store/apollo_errors.h"
 #include "store/apollo_table.h"
 #include "store/file_names.h"
-#include "store/sde_binding.h"
 #include "store/table_layouts.h"
 
 namespace {
@@ -121,9 +120,7 @@ InstallResult installDataFolder(const QString& folder, bool demo) {
     QStringList written;
     try {
         for (const TableLayout& t : tableLayouts()) {
-            QByteArray path = pathIn(folder, t.file).toLocal8Bit();
-            if (!sde().sx_CreateTable(path.constData(), t.fields))
-                throw EApolloError(QString::fromLocal8Bit(sde().sx_ErrorText()));
+            createTable(pathIn(folder, t.file), t.fields);
             written << QString::fromLatin1(t.file);
         }
         TApolloTable config(QStringLiteral("ATConfig"));

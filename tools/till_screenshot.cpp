@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "app/file_version.h"
+#include "common/file_version.h"
 #include "app/menu.h"
 #include "app/program.h"
 #include "common/format_settings.h"

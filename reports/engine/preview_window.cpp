@@ -20,7 +20,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "common/app_error.h"
+#include "store/app_error.h"
 #include "common/dialogs.h"
 #include "reports/engine/page_painter.h"
 #include "reports/engine/report_printer.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/conversions.h"
+#include "common/field_text.h"
 #include "reports/engine/jpeg_decoder.h"
 #include "reports/engine/qr_band.h"
 #include "store/apollo_table.h"
@@ -28,18 +28,7 @@ void TQRDBText::setDataSet(TApolloTable* table) { table_ = table; }
 QString TQRDBText::fieldText() const {
     if (!table_ || !table_->Active() || field_.isEmpty()) return {};
     const TField* f = table_->FieldByName(field_);  // an unknown field is the layer's error
-    if (f->IsNull()) return {};
-    switch (f->DataType()) {
-        case TFieldType::ftFloat:
-            return mask_.isEmpty() ? generalFloatText(f->AsFloat()) : maskText(f->AsFloat(), mask_);
-        case TFieldType::ftSmallint:
-        case TFieldType::ftInteger:
-            return mask_.isEmpty() ? QString::number(f->AsInteger()) : maskText(f->AsInteger(), mask_);
-        case TFieldType::ftDate:
-            return dateText(f->AsDate());
-        default:
-            return f->AsString();
-    }
+    return fieldDisplayText(*f, mask_);
 }
 
 TQRSysData::TQRSysData(TQRBand* band, const QString& name, double left, double top,

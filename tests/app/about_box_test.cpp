@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "app/about_box.h"
-#include "app/file_version.h"
+#include "common/file_version.h"
 
 namespace {
 

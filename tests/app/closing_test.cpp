@@ -2,7 +2,7 @@
 // ticket number's advance and the card payment row of every closing.
 #include "reports/engine/preview_window.h"
 #include "reports/engine/quick_rep.h"
-#include "till_fixture.h"
+#include "tests/support/till_fixture.h"
 
 class ClosingTest : public TillTest {
 protected:

@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-#include "app/file_version.h"
+#include "common/file_version.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/menu.h"
 #include "backoffice/article.h"
 #include "backoffice/fond.h"
-#include "program_fixture.h"
+#include "tests/support/program_fixture.h"
 #include "reports/rimpression_caisse.h"
 #include "reports/vent_art.h"
 #include "till/caisse.h"

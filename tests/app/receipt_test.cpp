@@ -5,7 +5,7 @@
 #include "reports/engine/preview_window.h"
 #include "reports/engine/quick_rep.h"
 #include "reports/imp_ticket.h"
-#include "till_fixture.h"
+#include "tests/support/till_fixture.h"
 
 class ReceiptTest : public TillTest {
 protected:

@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "till_fixture.h"
+#include "tests/support/till_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/menu.h"
-#include "program_fixture.h"
+#include "tests/support/program_fixture.h"
 #include "store/apollo_errors.h"
 #include "till/caisse.h"
 

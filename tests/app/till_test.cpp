@@ -1,6 +1,6 @@
 // The till window: its buttons loaded from the price list, its show steps
 // and its layout.
-#include "till_fixture.h"
+#include "tests/support/till_fixture.h"
 
 TEST_F(TillTest, FiftyEightArticlesRepeatTheLastOnButtons59And60) {
     prepare(numberedArticles(58));

@@ -1,7 +1,7 @@
 // Generation of reports into the page model: pages, band placement, the
 // empty table, and what handlers that move the table or disable elements do
 // to the printed texts.
-#include "tests/reports/report_fixture.h"
+#include "tests/support/report_fixture.h"
 
 namespace {
 

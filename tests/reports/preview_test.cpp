@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "common/app_error.h"
+#include "store/app_error.h"
 #include "reports/engine/preview_window.h"
 #include "reports/engine/report_printer.h"
-#include "tests/reports/report_fixture.h"
+#include "tests/support/report_fixture.h"
 
 namespace {
 
@@ -227,7 +227,7 @@ TEST_F(PreviewTest, SavedStateOfATwoPageReportIsATwoPagePdf) {
     if (!havePdfInfo()) GTEST_SKIP() << "pdfinfo is missing";
     addNumberedSales(11);
     ReceiptReport r(&sales_);
-    RecordingDialogs dialogs;
+    RecordingDialogsScope dialogs;
     PreviewHookScope scope([&](TQuickRep&, TPreviewWindow& w) {
         EXPECT_FALSE(w.action(QStringLiteral("Charger un état"))->isEnabled());
         dialogs.saveAnswer = path(QStringLiteral("etat"));  // ".pdf" is added
@@ -253,7 +253,7 @@ TEST_F(PreviewTest, AHandlerErrorWhilePrintingIsShownAndThePreviewStaysUsable) {
     addNumberedSales(2);
     ReceiptReport r(&sales_);
     r.rep.PrinterSettings().outputFileName = path(QStringLiteral("never.pdf"));
-    RecordingDialogs dialogs;
+    RecordingDialogsScope dialogs;
     PreviewHookScope scope([&](TQuickRep& rep, TPreviewWindow& w) {
         rep.BeforePrint = [](TQuickRep&, bool&) {
             throw AppError(QStringLiteral("Unable to open table."));

@@ -11,7 +11,7 @@
 #include <QSet>
 
 #include "store/apollo_table.h"
-#include "store_fixture.h"
+#include "tests/support/store_fixture.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "store/apollo_errors.h"
 #include "store/apollo_table.h"
+#include "store/sde_api.h"
 #include "store/sde_binding.h"
 
 struct Sale {

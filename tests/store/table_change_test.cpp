@@ -1,7 +1,8 @@
 // Changing rows through table handles: Insert, Edit, Post, Cancel, Delete,
 // Zap, the record image that Post writes, and the refusals on the way.
-#include "store_fixture.h"
+#include "tests/support/store_fixture.h"
 #include "store_rows.h"
+#include "store/sde_api.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // declared fields checked against the file, and the refusals of Open.
 #include <QFile>
 
-#include "store_fixture.h"
+#include "tests/support/store_fixture.h"
 #include "store_rows.h"
 
 namespace {

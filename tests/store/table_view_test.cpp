@@ -2,7 +2,7 @@
 // the engine-wide settings and the signals grids listen to.
 #include "store/apollo_env.h"
 #include "store/data_source.h"
-#include "store_fixture.h"
+#include "tests/support/store_fixture.h"
 #include "store_rows.h"
 
 namespace {

@@ -88,7 +88,7 @@ struct ReaderOutput {
 ReaderOutput runReader(const std::string& reader, const std::string& table) {
     const char* env = std::getenv("SDE_TEST_PYTHON");
     std::string python = env && *env ? env : "/usr/bin/python3";
-    std::string script = (std::filesystem::path(__FILE__).parent_path() / "read_dbf.py").string();
+    std::string script = (std::filesystem::path(SDE_SOURCE_DIR) / "tests/store_engine/read_dbf.py").string();
     std::string cmd = "'" + python + "' '" + script + "' " + reader + " " + kLayoutArg + " '" +
                       table + "' 2>&1";
     ReaderOutput out{-1, {}};

@@ -19,7 +19,7 @@ namespace {
 const char* kSalesFields = "TICKET,C,10,0;NAME,C,20,0;PRIX,N,10,2;DAY,D,8,0;PAID,L,1,0";
 
 std::vector<std::string> declaredEntryPoints() {
-    auto header = std::filesystem::path(__FILE__).parent_path() / "../../store/engine/sde50.h";
+    auto header = std::filesystem::path(SDE_SOURCE_DIR) / "store/engine/include/sde50.h";
     std::ifstream in(header);
     std::stringstream text;
     text << in.rdbuf();

@@ -1,19 +1,10 @@
-#include "app/main_menu.h"
+#include "ui/main_menu.h"
 
 #include <QAction>
 #include <QMainWindow>
 #include <QMenuBar>
 
-#include "app/menu.h"
-#include "app/program.h"
-#include "backoffice/article.h"
-#include "backoffice/fond.h"
 #include "common/dialogs.h"
-#include "reports/imp_article.h"
-#include "reports/imp_pts_res.h"
-#include "reports/rimpression_caisse.h"
-#include "reports/vent_art.h"
-#include "till/caisse.h"
 
 namespace {
 
@@ -71,24 +62,6 @@ void buildMainMenu(QMainWindow* window, const MenuActions& actions) {
             }
         }
     }
-}
-
-MenuActions mainMenuActions(Program& program, QMainWindow* window) {
-    Program* p = &program;
-    auto switchTo = [p, window](auto target) {
-        return [p, window, target] { p->switchTo(window, p->*target); };
-    };
-    return {
-        {MenuEntry::Caisse, switchTo(&Program::FCaisse)},
-        {MenuEntry::Articles, switchTo(&Program::FArticle)},
-        {MenuEntry::FondCaisse, switchTo(&Program::FFond)},
-        {MenuEntry::Quitter, [window] { window->close(); }},
-        {MenuEntry::ImpArticles, [p] { p->FImpArticle->Preview(); }},
-        {MenuEntry::ImpPtsRes, [p] { p->FImpPtsRES->Preview(); }},
-        {MenuEntry::ImpCaisse, switchTo(&Program::FRImpCaisse)},
-        {MenuEntry::VenteArt, switchTo(&Program::FVentart)},
-        {MenuEntry::APropos, [p] { p->showAbout(); }},
-    };
 }
 
 void setInert(MenuActions& actions, std::initializer_list<MenuEntry> entries) {

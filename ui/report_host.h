@@ -2,9 +2,9 @@
 // handles and its handlers. Other windows ask it for the report's preview.
 #pragma once
 
-#include "app/form.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
+#include "ui/form.h"
 
 class TReportHost : public TForm {
     Q_OBJECT
@@ -12,8 +12,8 @@ public:
     using TForm::TForm;
 
     // Shows the report in the preview window and returns once the preview
-    // is closed.
-    virtual void Preview() {}
+    // is closed. Every host has a report to show: there is no empty default.
+    virtual void Preview() = 0;
 
 protected:
     // A handle on `file`, with a data source for the report's bands.

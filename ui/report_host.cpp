@@ -1,4 +1,4 @@
-#include "reports/report_host.h"
+#include "ui/report_host.h"
 
 TApolloTable* TReportHost::table(const char* name, const char* file) {
     auto* t = new TApolloTable(QString::fromLatin1(name), this);

@@ -13,9 +13,6 @@ class TApolloTable;
 class TDataSource;
 class TField;
 
-// The text a grid shows for a field of the current row.
-QString fieldDisplayText(const TField& field);
-
 class TDBGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:

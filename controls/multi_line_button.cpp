@@ -1,4 +1,4 @@
-#include "till/multi_line_button.h"
+#include "controls/multi_line_button.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,23 +1,11 @@
-#include "till/db_grid.h"
+#include "controls/db_grid.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>
 
-#include "common/conversions.h"
+#include "common/field_text.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
-
-QString fieldDisplayText(const TField& field) {
-    if (field.IsNull()) return {};
-    switch (field.DataType()) {
-    case TFieldType::ftFloat:
-        return generalFloatText(field.AsFloat());
-    case TFieldType::ftDate:
-        return dateText(field.AsDate());
-    default:
-        return field.AsString();
-    }
-}
 
 void TDBGridModel::setDataSource(TDataSource* source) {
     if (source_) disconnect(source_, nullptr, this, nullptr);

@@ -14,34 +14,8 @@
 #include "common/dialogs.h"
 #include "common/format_settings.h"
 #include "store/apollo_table.h"
-#include "tests/store/store_fixture.h"
-
-// Records every box; confirmations and file dialogs answer from queues.
-class RecordingDialogs : public Dialogs {
-public:
-    void showMessage(const QString& text) override { messages << text; }
-    void showError(const QString& text) override { errors << text; }
-    bool confirm(const QString& text) override {
-        confirmations << text;
-        return confirmAnswer;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override {
-        return nextFile();
-    }
-    QString saveFileName(const QString&, const QString&, const QString&) override {
-        return nextFile();
-    }
-    QString nextFile() {
-        if (files.empty()) return {};
-        QString f = files.front();
-        files.pop_front();
-        return f;
-    }
-
-    QStringList messages, errors, confirmations;
-    bool confirmAnswer = true;
-    std::deque<QString> files;
-};
+#include "tests/support/recording_dialogs.h"
+#include "tests/support/store_fixture.h"
 
 class ProgramTest : public StoreTest {
 protected:

@@ -6,15 +6,15 @@
 #include <QMainWindow>
 #include <functional>
 
-class Program;
+#include "ui/program.h"
 
 class TForm : public QMainWindow {
     Q_OBJECT
 public:
-    TForm(Program& program, const QString& name, const QString& caption, int width,
+    TForm(TProgram& program, const QString& name, const QString& caption, int width,
           int height);
 
-    Program& program() const { return program_; }
+    TProgram& program() const { return program_; }
 
 protected:
     // Runs one creation step; an error it raises is shown in the standard
@@ -29,7 +29,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Program& program_;
+    TProgram& program_;
     bool centred_ = false;
 };
 

@@ -29,10 +29,6 @@ using MenuActions = std::map<MenuEntry, std::function<void()>>;
 
 void buildMainMenu(QMainWindow* window, const MenuActions& actions);
 
-// Every entry acting as on the main window, for `window` of `program`: the
-// switches hide `window` first, "Quitter" closes it. Each copy trims this.
-class Program;
-MenuActions mainMenuActions(Program& program, QMainWindow* window);
 // Makes the entries present but inert, or removes them from the menu.
 void setInert(MenuActions& actions, std::initializer_list<MenuEntry> entries);
 void setAbsent(MenuActions& actions, std::initializer_list<MenuEntry> entries);

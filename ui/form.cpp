@@ -1,14 +1,11 @@
-#include "app/form.h"
+#include "ui/form.h"
 
 #include <QCloseEvent>
 #include <QScreen>
 
-#include "app/menu.h"
-#include "app/program.h"
-#include "common/app_error.h"
 #include "common/dialogs.h"
 
-TForm::TForm(Program& program, const QString& name, const QString& caption, int width,
+TForm::TForm(TProgram& program, const QString& name, const QString& caption, int width,
              int height)
     : program_(program) {
     setObjectName(name);
@@ -17,11 +14,7 @@ TForm::TForm(Program& program, const QString& name, const QString& caption, int 
 }
 
 void TForm::creationStep(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const AppError& e) {
-        dialogs().showError(e.message());
-    }
+    runGuarded(step);
 }
 
 void TForm::showEvent(QShowEvent* event) {
@@ -43,7 +36,7 @@ void TSwitchedForm::closeEvent(QCloseEvent* event) {
     // step failed: the error box has said what went wrong.
     runGuarded([this] { FormClose(); });
     event->accept();
-    program().showWindow(program().FMenu);
+    program().showWindow(TProgram::Window::Menu);
 }
 
 void centreOnScreen(QWidget* window) {

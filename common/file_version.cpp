@@ -1,4 +1,4 @@
-#include "app/file_version.h"
+#include "common/file_version.h"
 
 #include <QCoreApplication>
 #include <QDir>

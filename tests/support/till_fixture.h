@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "app/menu.h"
-#include "program_fixture.h"
+#include "tests/support/program_fixture.h"
 #include "till/caisse.h"
 
 struct ArticleRow {

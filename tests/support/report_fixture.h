@@ -18,7 +18,8 @@
 #include "store/apollo_env.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"
-#include "tests/store/store_fixture.h"
+#include "tests/support/recording_dialogs.h"
+#include "tests/support/store_fixture.h"
 
 struct SaleRow {
     QString ticket;
@@ -93,31 +94,6 @@ struct ReceiptReport {
         footer->addLabel(QStringLiteral("QRLabel6"), 4.2, 2.1, QStringLiteral("Total de la commande"));
         footer->addSysData(QStringLiteral("QRSysData1"), 80, 12.7);
     }
-};
-
-// Records what the program would show and answers file dialogs on cue.
-class RecordingDialogs : public Dialogs {
-public:
-    RecordingDialogs() { previous_ = setDialogs(this); }
-    ~RecordingDialogs() override { setDialogs(previous_); }
-
-    void showMessage(const QString& text) override { messages << text; }
-    void showError(const QString& text) override { errors << text; }
-    bool confirm(const QString& text) override {
-        messages << text;
-        return true;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString& title, const QString&, const QString& filter) override {
-        saveTitles << title + QStringLiteral(" | ") + filter;
-        return saveAnswer;
-    }
-
-    QStringList messages, errors, saveTitles;
-    QString saveAnswer;
-
-private:
-    Dialogs* previous_ = nullptr;
 };
 
 // The page count pdfinfo reads from a PDF file; -1 when it cannot.

@@ -1,0 +1,19 @@
+#include "common/field_text.h"
+
+#include "common/conversions.h"
+#include "store/apollo_field.h"
+
+QString fieldDisplayText(const TField& field, const QString& mask) {
+    if (field.IsNull()) return {};
+    switch (field.DataType()) {
+    case TFieldType::ftFloat:
+        return mask.isEmpty() ? generalFloatText(field.AsFloat()) : maskText(field.AsFloat(), mask);
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+        return mask.isEmpty() ? QString::number(field.AsInteger()) : maskText(field.AsInteger(), mask);
+    case TFieldType::ftDate:
+        return dateText(field.AsDate());
+    default:
+        return field.AsString();
+    }
+}
