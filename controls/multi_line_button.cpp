@@ -1,5 +1,6 @@
 #include "controls/multi_line_button.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QStyle>
@@ -31,6 +32,18 @@ void TMultiLineButton::resizeEvent(QResizeEvent* event) {
 void TMultiLineButton::changeEvent(QEvent* event) {
     QPushButton::changeEvent(event);
     if (event->type() == QEvent::FontChange) layoutCaption();
+    if (event->type() == QEvent::PaletteChange) greyWhenDisabled();
+}
+
+// A caption colour given for every state would colour the disabled caption
+// too; a disabled button reads as the platform's own buttons do.
+void TMultiLineButton::greyWhenDisabled() {
+    const QColor standard =
+        QApplication::palette(this).color(QPalette::Disabled, QPalette::ButtonText);
+    QPalette p = palette();
+    if (p.color(QPalette::Disabled, QPalette::ButtonText) == standard) return;
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, standard);
+    setPalette(p);  // the change event comes back here and finds it done
 }
 
 void TMultiLineButton::layoutCaption() {

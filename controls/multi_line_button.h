@@ -24,6 +24,7 @@ protected:
 
 private:
     void layoutCaption();
+    void greyWhenDisabled();
 
     QString caption_;
     bool multiLine_ = true;

@@ -9,5 +9,9 @@ void TAmountEdit::focusInEvent(QFocusEvent* event) {
 
 void TAmountEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    emit focusLeft();
+    // The focus leaves for another control of the till (Tab, a click, the
+    // program), not for another window: a message box about this very field
+    // must not run the rule again.
+    const Qt::FocusReason why = event->reason();
+    if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) emit focusLeft();
 }

@@ -1,6 +1,7 @@
 // The till's amount-received field: its whole text is selected when it gets
 // the focus from the program or the keyboard, so the next amount typed
-// replaces it; it says when the focus leaves it.
+// replaces it; it says when the focus leaves it for another control of the
+// till.
 #pragma once
 
 #include <QLineEdit>

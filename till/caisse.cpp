@@ -44,6 +44,7 @@ TFCaisse::TFCaisse(TProgram& program)
     : TSwitchedForm(program, "FCaisse", QStringLiteral("Gestion de caisse"), 988, 672) {
     setFont(pixelFont(11));
     createTables();
+    ticket.setTables(ATVente, ATConfig, ATPtsRes);
     createControls();
 
     MenuActions menu = program.mainMenuActions(this);

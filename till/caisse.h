@@ -12,6 +12,7 @@
 #include "store/apollo_table.h"
 #include "store/data_source.h"
 #include "till/amount_edit.h"
+#include "till/ticket.h"
 #include "controls/db_grid.h"
 #include "controls/multi_line_button.h"
 
@@ -23,18 +24,20 @@ public:
     explicit TFCaisse(TProgram& program);
     ~TFCaisse() override;
 
-    // The till's state, read and written by other windows.
-    QString NomRES;
-    QString NumCarteRES;
-    QString NomCaissier;
-    QString FiltreVente;
-    double TotalTicket = 0;
-    double TotalTVA6 = 0;
-    double TotalTVA21 = 0;
+    // The ticket being entered: its state and rules. The members below keep
+    // the till's names for it, read and written by other windows.
+    Ticket ticket;
+    QString& NomRES = ticket.NomRES;
+    QString& NumCarteRES = ticket.NumCarteRES;
+    QString& NomCaissier = ticket.NomCaissier;
+    QString& FiltreVente = ticket.FiltreVente;
+    double& TotalTicket = ticket.TotalTicket;
+    double& TotalTVA6 = ticket.TotalTVA6;
+    double& TotalTVA21 = ticket.TotalTVA21;
+    bool& PaiementRES = ticket.PaiementRES;
     std::array<double, kArticleButtons + 1> PrixArticle{};  // slots 1..60
     std::array<double, kArticleButtons + 1> TVAArticle{};   // slots 1..60
     bool ImpressionTicket = true;
-    bool PaiementRES = false;
 
     // Tables.
     TApolloTable* ATVente;
@@ -97,17 +100,6 @@ private:
     void createTables();
     void openTables();
     void loadArticleButtons();
-    // One row of the sales table with the seven fields the till writes.
-    void bookRow(const QString& label, double price, double vat);
 
     bool shownOnce_ = false;
 };
-
-// The highest ticket number that fits the settings row's six characters.
-inline constexpr int kLastTicketNumber = 999999;
-// The ticket number after `stored` (leading blanks and zeros accepted).
-int nextTicketNumber(const QString& stored);
-
-// Adds an amount to a running total, rounded to the cent: a total that should
-// come back to zero is exactly zero, without binary residue.
-double addToTotal(double total, double amount);

@@ -49,10 +49,7 @@ void TFCaisse::FormShow() {
     if (ATConfig->FieldByName("DATEFOND")->AsDate() != QDate::currentDate())
         dialogs().showMessage(QStringLiteral("Le fond de caisse n'a pas été encodé ce jour"));
 
-    NomCaissier = QStringLiteral("Caissier1");
-    TotalTicket = 0;
-    FiltreVente = QStringLiteral("Ticket = '%1'").arg(ATConfig->FieldByName("NUMTICKET")->AsString());
-    applyFiltreVente();
+    ticket.start();
 
     setReceiptSwitch(true);
 
@@ -67,10 +64,7 @@ void TFCaisse::FormClose() {
     ATPtsRes->Close();
 }
 
-void TFCaisse::applyFiltreVente() {
-    ATVente->setFilter(FiltreVente);
-    ATVente->setFiltered(true);
-}
+void TFCaisse::applyFiltreVente() { ticket.applyFilter(); }
 
 void TFCaisse::showTotal() {
     Label4->setText(moneyText(TotalTicket));

@@ -1,0 +1,113 @@
+#include "till/ticket.h"
+
+#include <QTime>
+#include <cmath>
+
+#include "common/conversions.h"
+#include "store/apollo_table.h"
+
+namespace {
+const QString kCashier = QStringLiteral("Caissier1");
+}
+
+int nextTicketNumber(const QString& stored) {
+    const int current = stored.trimmed().isEmpty() ? 0 : textToInt(stored);
+    return current >= kLastTicketNumber || current < 0 ? 1 : current + 1;
+}
+
+QString ticketFilter(const QString& number) { return QStringLiteral("Ticket = '%1'").arg(number); }
+
+double addToTotal(double total, double amount) {
+    return std::round((total + amount) * 100.0) / 100.0;
+}
+
+int quantityOf(const QString& typed) { return textToInt(typed); }
+
+void Ticket::setTables(TApolloTable* sales, TApolloTable* settings, TApolloTable* cardPayments) {
+    sales_ = sales;
+    settings_ = settings;
+    cardPayments_ = cardPayments;
+}
+
+QString Ticket::number() const { return settings_->FieldByName("NUMTICKET")->AsString(); }
+
+void Ticket::start() {
+    NomCaissier = kCashier;
+    TotalTicket = 0;
+    FiltreVente = ticketFilter(number());
+    applyFilter();
+}
+
+void Ticket::applyFilter() {
+    sales_->setFilter(FiltreVente);
+    sales_->setFiltered(true);
+}
+
+double Ticket::book(const QString& label, double price, double vat) {
+    TApolloTable& s = *sales_;
+    s.Insert();
+    s.FieldByName("NOM")->setAsString(NomCaissier);
+    s.FieldByName("LIBELLE")->setAsString(label);
+    s.FieldByName("PRIX")->setAsFloat(price);
+    s.FieldByName("TVA")->setAsFloat(vat);
+    s.FieldByName("DATE")->setAsDate(QDate::currentDate());
+    // The field keeps the first five characters: hours and minutes.
+    s.FieldByName("TIME")->setAsString(timeText(QTime::currentTime()));
+    s.FieldByName("TICKET")->setAsString(number());
+    s.Post();
+    return s.FieldByName("PRIX")->AsFloat();
+}
+
+void Ticket::sellArticle(const QString& label, double price, double vat, int count) {
+    for (int unit = 0; unit < count; ++unit) {
+        // The totals follow the price as stored, read back from the row.
+        const double stored = book(label, price, vat);
+        if (vat == 6)
+            TotalTVA6 = addToTotal(TotalTVA6, stored);
+        else
+            TotalTVA21 = addToTotal(TotalTVA21, stored);
+        TotalTicket = addToTotal(TotalTicket, stored);
+    }
+}
+
+double Ticket::changeDue(const QString& received) const {
+    return textToFloat(received) - TotalTicket;
+}
+
+QString Ticket::close(const QDate& today) {
+    advanceNumber();
+    recordPayment(today);
+    TotalTicket = 0;
+    TotalTVA6 = 0;
+    TotalTVA21 = 0;
+    NomCaissier = kCashier;
+    FiltreVente = ticketFilter(number());
+    applyFilter();
+    PaiementRES = false;
+    NomRES.clear();
+    NumCarteRES.clear();
+    return number();
+}
+
+void Ticket::advanceNumber() {
+    settings_->Edit();
+    int next = 0;
+    try {
+        next = nextTicketNumber(number());
+    } catch (...) {
+        // A number that is not an integer changes nothing and leaves no edit.
+        settings_->Cancel();
+        throw;
+    }
+    settings_->FieldByName("NUMTICKET")->setAsString(QString::number(next));
+    settings_->Post();
+}
+
+void Ticket::recordPayment(const QDate& today) {
+    TApolloTable& p = *cardPayments_;
+    p.Insert();
+    p.FieldByName("NOM")->setAsString(NomRES);
+    p.FieldByName("DATEACHAT")->setAsDate(today);
+    p.FieldByName("MONTANT")->setAsFloat(TotalTicket);
+    p.Post();
+}

@@ -1,0 +1,74 @@
+// The ticket being entered at the till, without widgets: its running
+// totals, its card payment state, the one routine that books a sale row,
+// the quantity rule, the change due, the advance of the ticket number and
+// the closing steps that touch the tables. The till window forwards to it
+// and shows what it holds.
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+class TApolloTable;
+
+// The highest ticket number that fits the settings row's six characters.
+inline constexpr int kLastTicketNumber = 999999;
+// The ticket number after `stored` (leading blanks and zeros accepted); an
+// empty number reads as 0, and 999999 is followed by 1.
+int nextTicketNumber(const QString& stored);
+// The filter of the sales table that shows the rows of ticket `number`.
+QString ticketFilter(const QString& number);
+// Adds an amount to a running total, rounded to the cent: a total that should
+// come back to zero is exactly zero, without binary residue.
+double addToTotal(double total, double amount);
+// The number of units typed in the quantity field: a whole number, else
+// EConvertError "'…' n'est pas une valeur entière correcte".
+int quantityOf(const QString& typed);
+
+class Ticket {
+public:
+    // The handles stay the window's; they are set once the window made them.
+    void setTables(TApolloTable* sales, TApolloTable* settings, TApolloTable* cardPayments);
+
+    double TotalTicket = 0;
+    double TotalTVA6 = 0;
+    double TotalTVA21 = 0;
+    bool PaiementRES = false;
+    QString NomRES;
+    QString NumCarteRES;
+    QString NomCaissier;
+    QString FiltreVente;
+
+    // The ticket number of the settings row.
+    QString number() const;
+    // The till starts on the settings row's ticket: the cashier's name, a
+    // total of zero and the sales filtered on that ticket.
+    void start();
+    // The sales table shows the rows of FiltreVente.
+    void applyFilter();
+
+    // The one routine every booking of the till goes through: appends a
+    // sale row with NOM, LIBELLE, PRIX, TVA, DATE, TIME and TICKET, in that
+    // order, and returns the price as stored (two decimals).
+    double book(const QString& label, double price, double vat);
+    // `count` rows of an article (none for 0 or less); each stored price is
+    // added to the total and to the subtotal of its rate (6, else 21).
+    void sellArticle(const QString& label, double price, double vat, int count);
+
+    // What the till gives back for the amount received (a number with the
+    // regional separator or '.', else EConvertError).
+    double changeDue(const QString& received) const;
+
+    // The closing steps on the tables: the settings row gets the next ticket
+    // number, the card payment table a row for this ticket, and the state is
+    // cleared for the next ticket, whose rows the sales table then shows.
+    // Returns the new ticket number.
+    QString close(const QDate& today);
+
+private:
+    void advanceNumber();
+    void recordPayment(const QDate& today);
+
+    TApolloTable* sales_ = nullptr;
+    TApolloTable* settings_ = nullptr;
+    TApolloTable* cardPayments_ = nullptr;
+};
