@@ -1,5 +1,6 @@
 // Payment and ticket closing: the change due, the receipt switch, the
 // ticket number's advance and the card payment row of every closing.
+#include "common/conversions.h"
 #include "reports/engine/preview_window.h"
 #include "reports/engine/quick_rep.h"
 #include "tests/support/till_fixture.h"
@@ -139,4 +140,43 @@ TEST_F(ClosingTest, NonIntegerTicketNumberStopsTheClosingAndChangesNothing) {
     EXPECT_TRUE(payments().isEmpty());
     EXPECT_DOUBLE_EQ(till->TotalTicket, 2.5);  // the ticket stays open
     EXPECT_EQ(till->ATConfig->State(), TDataSetState::dsBrowse);
+}
+
+// Dialogs whose error box takes the focus as a real one does: the window
+// it opens becomes the active window.
+class FocusTakingDialogs : public RecordingDialogs {
+public:
+    void showError(const QString& text) override {
+        RecordingDialogs::showError(text);
+        box.show();
+        QApplication::setActiveWindow(&box);
+        QApplication::setActiveWindow(opener);  // dismissed: the till is active again
+    }
+    QWidget box;
+    QWidget* opener = nullptr;
+};
+
+TEST_F(ClosingTest, LettersInTheAmountGiveOneMessageEvenWhenTheBoxTakesTheFocus) {
+    TFCaisse* till = openTill();
+    FocusTakingDialogs boxes;
+    boxes.opener = till;
+    setDialogs(&boxes);
+    typeReceived(till, "abc");
+    QTest::keyClick(till->Edit1, Qt::Key_Return);
+    EXPECT_EQ(boxes.errors, QStringList(ConvertText::kNotFloat.arg("abc")));
+    // Leaving the field for another control of the till still runs its rule.
+    till->ENombre->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(boxes.errors.size(), 2);
+    setDialogs(&dialogs_);
+}
+
+TEST_F(ClosingTest, DisabledCancelButtonsLookDisabled) {
+    TFCaisse* till = openTill();
+    const QColor standard = QApplication::palette(till->MLBAnulBois).color(QPalette::Disabled, QPalette::ButtonText);
+    for (TMultiLineButton* b : {till->MLBAnulCom, till->MLBAnulBois}) {
+        ASSERT_FALSE(b->isEnabled());
+        EXPECT_EQ(b->palette().color(QPalette::Disabled, QPalette::ButtonText), standard);
+        EXPECT_NE(b->palette().color(QPalette::Active, QPalette::ButtonText), standard)
+            << "the enabled caption keeps its own colour";
+    }
 }

@@ -1,0 +1,182 @@
+// The till core on a real data folder: bookings and totals, the quantity
+// rule, the change due, the ticket number's advance, the sales filter and
+// the closing steps, each as a table of cases, without any window.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <cmath>
+#include <optional>
+
+#include "common/conversions.h"
+#include "store/apollo_table.h"
+#include "store/table_layouts.h"
+#include "tests/support/store_fixture.h"
+#include "till/ticket.h"
+
+namespace {
+
+class TicketTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        setFormatSettings(FormatSettings{});
+        install(false);
+        open(sales_, "Vente.dbf", {"LIBELLE", "PRIX", "DATE", "TIME", "TICKET", "TVA", "NOM"});
+        open(settings_, "config.dbf", {"NUMTICKET", "DATEFOND", "FONDCAISSE"});
+        open(payments_, "Ptsres.DBF",
+             {"NOM", "NUMRES", "DATEACHAT", "MONTANT", "ADRESSE", "LOCALITE"});
+        setNumber("41");
+        ticket_.setTables(&sales_, &settings_, &payments_);
+        ticket_.start();
+    }
+    void TearDown() override {
+        for (TApolloTable* t : {&sales_, &settings_, &payments_}) t->Close();
+        StoreTest::TearDown();
+    }
+    static void open(TApolloTable& t, const char* file, std::initializer_list<const char*> fields) {
+        t.setTableName(QString::fromLatin1(file));
+        declareFields(&t, fields);
+        t.Open();
+    }
+    void setNumber(const QString& number) {
+        settings_.Edit();
+        settings_.FieldByName("NUMTICKET")->setAsString(number);
+        settings_.Post();
+    }
+    // Every sale row in record order, as "TICKET|NOM|LIBELLE|PRIX|TVA".
+    QStringList salesRows() {
+        TApolloTable all(QStringLiteral("check"));
+        all.setTableName(QStringLiteral("Vente.dbf"));
+        all.Open();
+        QStringList rows;
+        for (all.First(); !all.Eof(); all.Next())
+            rows << QStringLiteral("%1|%2|%3|%4|%5")
+                        .arg(all.FieldByName("TICKET")->AsString(), all.FieldByName("NOM")->AsString(),
+                             all.FieldByName("LIBELLE")->AsString())
+                        .arg(all.FieldByName("PRIX")->AsFloat())
+                        .arg(all.FieldByName("TVA")->AsFloat());
+        return rows;
+    }
+
+    TApolloTable sales_{QStringLiteral("ATVente")};
+    TApolloTable settings_{QStringLiteral("ATConfig")};
+    TApolloTable payments_{QStringLiteral("ATPtsRes")};
+    Ticket ticket_;
+};
+
+struct Sale {
+    double price;
+    double vat;
+    int count;
+};
+
+struct BookingCase {
+    const char* name;
+    std::vector<Sale> sales;
+    double total, vat6, vat21;
+    int rows;
+};
+
+class TicketBookingTest : public TicketTest, public ::testing::WithParamInterface<BookingCase> {};
+
+TEST_P(TicketBookingTest, RowsAndTotalsFollowTheStoredPrices) {
+    const BookingCase& c = GetParam();
+    for (const Sale& s : c.sales) ticket_.sellArticle(QStringLiteral("Article"), s.price, s.vat, s.count);
+    EXPECT_EQ(ticket_.TotalTicket, c.total);
+    EXPECT_EQ(ticket_.TotalTVA6, c.vat6);
+    EXPECT_EQ(ticket_.TotalTVA21, c.vat21);
+    const QStringList rows = salesRows();
+    EXPECT_EQ(rows.size(), c.rows);
+    for (const QString& r : rows) EXPECT_TRUE(r.startsWith(QLatin1String("41|Caissier1|Article|")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TicketBookingTest,
+    ::testing::Values(
+        BookingCase{"MixedRates", {{2.0, 21, 2}, {1.5, 6, 1}}, 5.5, 1.5, 4.0, 3},
+        BookingCase{"VatZeroAndTwelveCountAsTwentyOne", {{1.25, 0, 1}, {3.1, 12, 1}}, 4.35, 0, 4.35, 2},
+        BookingCase{"StoredPriceHasTwoDecimals", {{1.256, 6, 3}, {0.333, 21, 3}}, 4.77, 3.78, 0.99, 6},
+        BookingCase{"CentsAddUpExactly", {{0.1, 6, 1}, {0.2, 6, 1}, {-0.3, 6, 1}}, 0, 0, 0, 3},
+        BookingCase{"NoUnitsNoRow", {{2.0, 21, 0}, {2.0, 21, -2}}, 0, 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TicketTest, OneBookingWritesTheSevenFields) {
+    ticket_.NomCaissier = QStringLiteral("Caissier1");
+    const double stored = ticket_.book(QStringLiteral("Frais d'arbitrage"), -25, 0);
+    EXPECT_EQ(stored, -25);
+    sales_.First();
+    EXPECT_EQ(sales_.FieldByName("LIBELLE")->AsString(), QStringLiteral("Frais d'arbitrage"));
+    EXPECT_EQ(sales_.FieldByName("DATE")->AsDate(), QDate::currentDate());
+    EXPECT_EQ(sales_.FieldByName("TIME")->AsString().size(), 5);
+    EXPECT_EQ(sales_.FieldByName("TICKET")->AsString(), QStringLiteral("41"));
+    EXPECT_EQ(ticket_.TotalTicket, 0) << "a booking alone changes no total";
+}
+
+TEST(TicketRules, QuantityIsAWholeNumber) {
+    const std::vector<std::pair<QString, std::optional<int>>> cases = {
+        {"3", 3}, {"0", 0}, {"-2", -2}, {" 7", 7}, {"abc", {}}, {"1.5", {}}, {"", {}}, {"3 ", {}}};
+    for (const auto& [typed, expected] : cases) {
+        SCOPED_TRACE(typed.toStdString());
+        if (expected) {
+            EXPECT_EQ(quantityOf(typed), *expected);
+        } else {
+            try {
+                quantityOf(typed);
+                ADD_FAILURE() << "accepted";
+            } catch (const EConvertError& e) {
+                EXPECT_EQ(e.message(), ConvertText::kNotInteger.arg(typed));
+            }
+        }
+    }
+}
+
+TEST(TicketRules, TicketNumberAdvance) {
+    const std::vector<std::pair<QString, int>> cases = {
+        {"41", 42}, {"999", 1000}, {" 7", 8}, {"000123", 124}, {"999999", 1}, {"", 1}};
+    for (const auto& [stored, next] : cases) EXPECT_EQ(nextTicketNumber(stored), next) << stored.toStdString();
+    EXPECT_THROW(nextTicketNumber(QStringLiteral("x")), EConvertError);
+}
+
+TEST(TicketRules, FilterText) {
+    EXPECT_EQ(ticketFilter(QStringLiteral("41")), QStringLiteral("Ticket = '41'"));
+    EXPECT_EQ(ticketFilter(QString()), QStringLiteral("Ticket = ''"));
+}
+
+TEST_F(TicketTest, ChangeDue) {
+    ticket_.sellArticle(QStringLiteral("Bière"), 2.5, 21, 1);
+    const std::vector<std::pair<QString, double>> cases = {
+        {"5", 2.5}, {"0", -2.5}, {"2,5", 0}, {"2.5", 0}, {" 10 ", 7.5}};
+    for (const auto& [received, change] : cases)
+        EXPECT_DOUBLE_EQ(ticket_.changeDue(received), change) << received.toStdString();
+    EXPECT_THROW(ticket_.changeDue(QStringLiteral("dix")), EConvertError);
+}
+
+TEST_F(TicketTest, ClosingAdvancesRecordsAndClears) {
+    ticket_.sellArticle(QStringLiteral("Bière"), 2.0, 21, 2);
+    ticket_.PaiementRES = true;
+    ticket_.NomRES = QStringLiteral("Durand");
+    ticket_.NumCarteRES = QStringLiteral("123");
+    EXPECT_EQ(ticket_.close(QDate(2024, 3, 9)), QStringLiteral("42"));
+
+    EXPECT_EQ(settings_.FieldByName("NUMTICKET")->AsString(), QStringLiteral("42"));
+    payments_.First();
+    EXPECT_EQ(payments_.FieldByName("NOM")->AsString(), QStringLiteral("Durand"));
+    EXPECT_EQ(payments_.FieldByName("DATEACHAT")->AsDate(), QDate(2024, 3, 9));
+    EXPECT_EQ(payments_.FieldByName("MONTANT")->AsFloat(), 4.0);
+    EXPECT_EQ(ticket_.TotalTicket + ticket_.TotalTVA6 + ticket_.TotalTVA21, 0);
+    EXPECT_FALSE(ticket_.PaiementRES);
+    EXPECT_TRUE(ticket_.NomRES.isEmpty() && ticket_.NumCarteRES.isEmpty());
+    EXPECT_EQ(ticket_.FiltreVente, QStringLiteral("Ticket = '42'"));
+    sales_.First();
+    EXPECT_TRUE(sales_.Eof()) << "the new ticket shows no row yet";
+}
+
+TEST_F(TicketTest, ANumberThatIsNotAnIntegerChangesNothing) {
+    setNumber(QStringLiteral("x"));
+    EXPECT_THROW(ticket_.close(QDate::currentDate()), EConvertError);
+    EXPECT_EQ(settings_.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(settings_.FieldByName("NUMTICKET")->AsString(), QStringLiteral("x"));
+    EXPECT_EQ(payments_.RecordCount(), 0);
+}
+
+}  // namespace
