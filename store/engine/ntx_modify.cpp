@@ -46,10 +46,10 @@ public:
             off = ix_.hdr_.freeHead;
             NtxPage raw{};
             ix_.file_->readExact(off, raw.data(), raw.size(), ix_.path_.c_str());
-            unsigned slot = ntxGet16(raw.data() + 2);
-            if (slot < 2 || slot + 4 > kNtxPageSize)
+            unsigned slot = readLe16(raw.data() + kNtxSlotTable);  // item 0
+            if (slot < kNtxSlotTable || slot + 4 > kNtxPageSize)
                 throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page");
-            uint32_t nextFree = ntxGet32(raw.data() + slot);
+            uint32_t nextFree = readLe32(raw.data() + slot + kNtxItemChild);
             if (nextFree % kNtxPageSize || nextFree >= ix_.fileSize_ || nextFree == off)
                 throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page chain");
             ix_.hdr_.freeHead = nextFree;
@@ -133,15 +133,15 @@ public:
             // The common case, done in place as Clipper does: shift the slot
             // table and write the item into the first unused slot.
             NtxPage& p = mut(off);
-            unsigned char* table = p.data() + 2;
-            uint16_t freeSlot = ntxGet16(table + 2 * (n + 1));
+            unsigned char* table = p.data() + kNtxSlotTable;
+            uint16_t freeSlot = readLe16(table + 2 * (n + 1));
             std::memmove(table + 2 * (pos + 1), table + 2 * pos, 2 * static_cast<size_t>(n + 1 - pos));
-            ntxPut16(table + 2 * pos, freeSlot);
+            writeLe16(table + 2 * pos, freeSlot);
             unsigned char* it = p.data() + freeSlot;
-            ntxPut32(it, item.child);
-            ntxPut32(it + 4, item.recno);
-            std::memcpy(it + 8, item.key.data(), h.keySize);
-            ntxPut16(p.data(), static_cast<uint16_t>(n + 1));
+            writeLe32(it + kNtxItemChild, item.child);
+            writeLe32(it + kNtxItemRecno, item.recno);
+            std::memcpy(it + kNtxItemKey, item.key.data(), h.keySize);
+            writeLe16(p.data() + kNtxKeyCountField, static_cast<uint16_t>(n + 1));
             return;
         }
         NtxNode node = ntxDecode(*pg, h);
@@ -275,11 +275,11 @@ private:
 };
 
 void NtxIndex::writeHeaderFields() {
-    unsigned char h[12];
-    ntxPut16(h, hdr_.signature);
-    ntxPut16(h + 2, hdr_.version);
-    ntxPut32(h + 4, hdr_.root);
-    ntxPut32(h + 8, hdr_.freeHead);
+    unsigned char h[kNtxChangingSize];
+    writeLe16(h + kNtxSignature, hdr_.signature);
+    writeLe16(h + kNtxVersion, hdr_.version);
+    writeLe32(h + kNtxRoot, hdr_.root);
+    writeLe32(h + kNtxFreeHead, hdr_.freeHead);
     if (mappedHeader_ && writable_)
         std::memcpy(mappedHeader_, h, sizeof h);  // seen at once by every process
     else
@@ -290,7 +290,7 @@ void NtxIndex::lockForWrite() {
     if (!writable_) throw EngineError("Index is open read only: " + path_);
     if (!exclusive_) {
         if (!file_->lockRange(kLockBase, 1, true, true))
-            throw EngineError("Cannot lock index " + path_);
+            throw LockedError("Cannot lock index " + path_);
         writeLocked_ = true;
         try {
             syncWithFile();

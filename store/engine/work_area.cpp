@@ -83,7 +83,7 @@ const unsigned char* WorkArea::fetch(uint32_t recno) {
 }
 
 bool WorkArea::visible(uint32_t recno, const unsigned char* image) const {
-    if (settings_.deleted && image[0] == '*') return false;
+    if (settings_.deleted && image[0] == kDbfDeletedFlag) return false;
     if (query_) {
         EvalContext ctx{image, recno, settings_.exact};
         if (!query_->eval(ctx).logical) return false;
@@ -367,7 +367,7 @@ void WorkArea::putRecord(const unsigned char* image) {
 void WorkArea::appendBlank() {
     flushPendingAppend();
     if (!table_->writable()) throw EngineError("Table is open read only");
-    if (!table_->lockHeader(true)) throw EngineError("Cannot lock the table header");
+    if (!table_->lockHeader(true)) throw LockedError("Cannot lock the table header");
     uint32_t r;
     std::vector<unsigned char> blank = table_->blankRecord();
     try {
@@ -398,7 +398,7 @@ void WorkArea::setDeletedFlag(bool deleted) {
         image = record_;
     else
         table_->readRecord(recno_, image.data());
-    image[0] = deleted ? '*' : ' ';
+    image[0] = deleted ? kDbfDeletedFlag : ' ';
     putRecord(image.data());
 }
 

@@ -48,7 +48,7 @@ public:
     void putRecord(const unsigned char* image);
     void appendBlank();
     void setDeletedFlag(bool deleted);
-    bool deleted() const { return record_[0] == '*'; }
+    bool deleted() const { return record_[0] == kDbfDeletedFlag; }
     bool currentVisible();
 
     // Locks.
