@@ -1,7 +1,22 @@
 // Key insertion and removal: classic B-tree splits, rotations and merges.
 // Every changed page is kept aside until the change is complete, then
 // written; a damaged page met on the way aborts before anything is written.
+//
+// Invariants of the writer's commit (checked with assert in commit()):
+// - nothing reaches the file before commit(): every changed page waits in
+//   pending_, and the header fields changed so far live only in hdr_;
+// - the index write lock is held (or the file is open exclusively) from
+//   the first page read of the change to the header write;
+// - every page in pending_ is a whole page inside the file as it will be;
+//   a page that existed before the change has its old bytes in originals_
+//   (what rollBack() writes back), a page past the old end is new;
+// - new pages are written first, then the pages that link to them, then
+//   the header: an old page never links to a page not yet written, and a
+//   reader that sees the new version counter finds every page in place;
+// - the version counter goes up by exactly one per commit;
+// - the root and the free list head in the header are pages of the file.
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "dbf_table.h"
@@ -78,8 +93,18 @@ public:
         // New pages first, then the pages that point to them, then the header.
         std::vector<uint32_t> order;
         for (auto& [off, pg] : ix_.pending_) order.push_back(off);
-        std::stable_partition(order.begin(), order.end(),
-                              [&](uint32_t o) { return o >= savedSize_; });
+        auto isNew = [&](uint32_t o) { return o >= savedSize_; };
+        std::stable_partition(order.begin(), order.end(), isNew);
+        assert(std::is_partitioned(order.begin(), order.end(), isNew));
+        assert(ix_.exclusive_ || ix_.writeLocked_);
+        for ([[maybe_unused]] uint32_t off : order) {
+            assert(off != 0 && off % kNtxPageSize == 0 && off < ix_.fileSize_);
+            assert(isNew(off) || originals_.count(off) == 1);
+        }
+        assert(ix_.hdr_.root != 0 && ix_.hdr_.root % kNtxPageSize == 0 &&
+               ix_.hdr_.root < ix_.fileSize_);
+        assert(ix_.hdr_.freeHead % kNtxPageSize == 0 && ix_.hdr_.freeHead < ix_.fileSize_);
+        assert(ix_.hdr_.version == savedVersion_);
         size_t started = 0;  // writes begun, a failed one included
         try {
             for (uint32_t off : order) {
