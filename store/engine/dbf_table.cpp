@@ -7,25 +7,12 @@
 #include <set>
 
 #include "errors.h"
+#include "little_endian.h"
 
 namespace sde {
 namespace {
 
 constexpr size_t kCacheBytes = 64 * 1024;
-constexpr unsigned char kEofMarker = 0x1A;
-
-uint16_t get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void put16(unsigned char* p, uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-void put32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
 
 bool knownVersion(uint8_t v) {
     // dBase III, and the memo markers (reported to the layer, which refuses them).
@@ -75,35 +62,36 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
     t->mode_ = mode;
     t->file_ = openFile(path, mode == Mode::ReadOnly ? OpenFlags::ReadOnly : OpenFlags::ReadWrite);
     if (!t->file_->lockOpenMode(mode == Mode::Exclusive))
-        throw EngineError("Table is in use by another work area or program: " + path);
+        throw LockedError("Table is in use by another work area or program: " + path);
     t->id_ = t->file_->id();
     t->parseHeader();
-    if (t->writable()) t->mappedHeader_ = t->file_->mapFront(8, true);
+    if (t->writable()) t->mappedHeader_ = t->file_->mapFront(kDbfDate + kDbfUpdatedSize, true);
     return t;
 }
 
 void DbfTable::parseHeader() {
-    unsigned char h[32];
+    unsigned char h[kDbfHeaderSize];
     uint64_t size = file_->size();
-    if (size < 32) throw CorruptFileError("Damaged table: " + path_ + " is shorter than a header");
-    file_->readExact(0, h, 32, path_.c_str());
-    version_ = h[0];
+    if (size < kDbfHeaderSize)
+        throw CorruptFileError("Damaged table: " + path_ + " is shorter than a header");
+    file_->readExact(0, h, kDbfHeaderSize, path_.c_str());
+    version_ = h[kDbfVersion];
     if (!knownVersion(version_))
         throw CorruptFileError("Not a dBase III table: " + path_ + " (version byte " +
                                std::to_string(version_) + ")");
-    uint32_t headerCount = get32(h + 4);
-    std::copy(h + 1, h + 8, headerBytes_);
-    headerLength_ = get16(h + 8);
-    recordLength_ = get16(h + 10);
-    if (headerLength_ < 32 + 32 + 1 || headerLength_ > size)
+    uint32_t headerCount = readLe32(h + kDbfRecordCount);
+    std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
+    headerLength_ = readLe16(h + kDbfHeaderLength);
+    recordLength_ = readLe16(h + kDbfRecordLength);
+    if (headerLength_ < kDbfHeaderSize + kDbfDescriptorSize + 1 || headerLength_ > size)
         throw CorruptFileError("Damaged table header in " + path_ +
                                ": header length disagrees with the file size");
     if (recordLength_ < 2)
         throw CorruptFileError("Damaged table header in " + path_ + ": record length " +
                                std::to_string(recordLength_));
 
-    std::vector<unsigned char> desc(headerLength_ - 32u);
-    file_->readExact(32, desc.data(), desc.size(), path_.c_str());
+    std::vector<unsigned char> desc(headerLength_ - kDbfHeaderSize);
+    file_->readExact(kDbfHeaderSize, desc.data(), desc.size(), path_.c_str());
     std::set<std::string> names;
     int offset = 1;
     size_t pos = 0;
@@ -111,14 +99,14 @@ void DbfTable::parseHeader() {
         if (pos >= desc.size())
             throw CorruptFileError("Damaged table header in " + path_ +
                                    ": no end of the field descriptors");
-        if (desc[pos] == 0x0D) break;
-        if (pos + 32 > desc.size())
+        if (desc[pos] == kDbfDescriptorEnd) break;
+        if (pos + kDbfDescriptorSize > desc.size())
             throw CorruptFileError("Damaged table header in " + path_ +
                                    ": field descriptors overrun the header length");
         const unsigned char* d = desc.data() + pos;
         FieldInfo f;
-        for (int i = 0; i < 11 && d[i] != 0; ++i) {
-            unsigned char c = d[i];
+        for (size_t i = 0; i < kDbfFieldNameSize && d[kDbfFieldName + i] != 0; ++i) {
+            unsigned char c = d[kDbfFieldName + i];
             if (!(std::isalnum(c) || c == '_'))
                 throw CorruptFileError("Damaged table header in " + path_ +
                                        ": invalid field name");
@@ -126,9 +114,9 @@ void DbfTable::parseHeader() {
         }
         if (f.name.empty())
             throw CorruptFileError("Damaged table header in " + path_ + ": empty field name");
-        f.type = static_cast<char>(std::toupper(d[11]));
-        f.width = d[16];
-        f.decimals = d[17];
+        f.type = static_cast<char>(std::toupper(d[kDbfFieldType]));
+        f.width = d[kDbfFieldWidth];
+        f.decimals = d[kDbfFieldDecimals];
         if (f.type == 'C' && f.decimals != 0) {  // wide character fields (Clipper)
             f.width += f.decimals * 256;
             f.decimals = 0;
@@ -140,7 +128,7 @@ void DbfTable::parseHeader() {
         f.offset = offset;
         offset += f.width;
         fields_.push_back(f);
-        pos += 32;
+        pos += kDbfDescriptorSize;
     }
     if (fields_.empty())
         throw CorruptFileError("Damaged table header in " + path_ + ": no field");
@@ -238,10 +226,10 @@ uint32_t DbfTable::appendRecord(const unsigned char* image) {
     if (count_ == 0xFFFFFFFEu) throw EngineError("Table is full: " + path_);
     cacheCount_ = 0;
     std::vector<unsigned char> buf(image, image + recordLength_);
-    buf.push_back(kEofMarker);
+    buf.push_back(kDbfEofMarker);
     uint64_t at = recordOffset(count_ + 1);
     const uint32_t countBefore = count_;
-    unsigned char headerBefore[7];
+    unsigned char headerBefore[kDbfUpdatedSize];
     std::copy(std::begin(headerBytes_), std::end(headerBytes_), headerBefore);
     try {
         file_->writeAt(at, buf.data(), buf.size());
@@ -253,8 +241,8 @@ uint32_t DbfTable::appendRecord(const unsigned char* image) {
         count_ = countBefore;
         try {
             file_->truncate(at);
-            file_->writeAt(at, &kEofMarker, 1);
-            file_->writeAt(1, headerBefore, sizeof headerBefore);
+            file_->writeAt(at, &kDbfEofMarker, 1);
+            file_->writeAt(kDbfDate, headerBefore, sizeof headerBefore);
         } catch (const EngineError&) {
         }
         throw;
@@ -263,13 +251,13 @@ uint32_t DbfTable::appendRecord(const unsigned char* image) {
 }
 
 void DbfTable::writeHeaderCount() {
-    unsigned char h[7];
+    unsigned char h[kDbfUpdatedSize];
     todayHeaderDate(h);
-    put32(h + 3, count_);
+    writeLe32(h + (kDbfRecordCount - kDbfDate), count_);
     if (mappedHeader_)
-        std::memcpy(mappedHeader_ + 1, h, sizeof h);  // in the page cache, for every process
+        std::memcpy(mappedHeader_ + kDbfDate, h, sizeof h);  // in the page cache, for every process
     else
-        file_->writeAt(1, h, sizeof h);
+        file_->writeAt(kDbfDate, h, sizeof h);
     std::copy(std::begin(h), std::end(h), headerBytes_);
 }
 
@@ -277,7 +265,7 @@ void DbfTable::zap() {
     if (!writable()) throw EngineError("Table is open read only: " + path_);
     cacheCount_ = 0;
     file_->truncate(headerLength_);
-    file_->writeAt(headerLength_, &kEofMarker, 1);
+    file_->writeAt(headerLength_, &kDbfEofMarker, 1);
     count_ = 0;
     writeHeaderCount();
 }
@@ -299,7 +287,8 @@ void DbfTable::unlockRecord(uint32_t recno) {
 
 void DbfTable::create(const std::string& path, const std::vector<FieldInfo>& fields) {
     if (fields.empty() || fields.size() > 1000) throw EngineError("A table needs 1 to 1000 fields");
-    std::vector<unsigned char> h(32 + 32 * fields.size() + 2, 0);
+    // The header, the descriptors, then 0x0D and 0x00.
+    std::vector<unsigned char> h(kDbfHeaderSize + kDbfDescriptorSize * fields.size() + 2, 0);
     unsigned recLen = 1;
     std::set<std::string> names;
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -318,20 +307,20 @@ void DbfTable::create(const std::string& path, const std::vector<FieldInfo>& fie
         if (f.type == 'C' && (f.width < 1 || f.width > 254))
             throw EngineError("Bad width for field " + f.name);
         validateField(f, path);
-        unsigned char* d = h.data() + 32 + 32 * i;
-        std::memcpy(d, f.name.data(), f.name.size());
-        d[11] = static_cast<unsigned char>(f.type);
-        d[16] = static_cast<unsigned char>(f.width);
-        d[17] = static_cast<unsigned char>(f.decimals);
+        unsigned char* d = h.data() + kDbfHeaderSize + kDbfDescriptorSize * i;
+        std::memcpy(d + kDbfFieldName, f.name.data(), f.name.size());
+        d[kDbfFieldType] = static_cast<unsigned char>(f.type);
+        d[kDbfFieldWidth] = static_cast<unsigned char>(f.width);
+        d[kDbfFieldDecimals] = static_cast<unsigned char>(f.decimals);
         recLen += static_cast<unsigned>(f.width);
     }
     if (recLen > 65535) throw EngineError("Record too long");
-    h[0] = 0x03;
-    todayHeaderDate(h.data() + 1);
-    put16(h.data() + 8, static_cast<uint16_t>(h.size()));
-    put16(h.data() + 10, static_cast<uint16_t>(recLen));
-    h[h.size() - 2] = 0x0D;
-    h.push_back(kEofMarker);
+    h[kDbfVersion] = 0x03;
+    todayHeaderDate(h.data() + kDbfDate);
+    writeLe16(h.data() + kDbfHeaderLength, static_cast<uint16_t>(h.size()));
+    writeLe16(h.data() + kDbfRecordLength, static_cast<uint16_t>(recLen));
+    h[h.size() - 2] = kDbfDescriptorEnd;
+    h.push_back(kDbfEofMarker);
     auto file = openFile(path, OpenFlags::CreateNew);
     file->writeAt(0, h.data(), h.size());
 }

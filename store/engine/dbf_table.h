@@ -1,6 +1,40 @@
 // A dBase III table file: header, field descriptors, fixed-length records.
+//
+// File layout (integers little-endian):
+//
+//   offset  size  content
+//   0       32    header
+//   32      32*n  field descriptors, one per field
+//   32+32n  1     0x0D, end of the descriptors
+//   33+32n  1     0x00 (counted in the header length)
+//   hdrlen  reclen*count  records, from record 1
+//   end     1     0x1A end-of-file marker (absent after some writers' appends)
+//
+// Header:
+//
+//   offset  size  content
+//   0       1     version byte: 0x03 (0x83 and others: memo variants, refused)
+//   1       3     date of last update: year - 1900, month, day
+//   4       4     record count, deleted records included
+//   8       2     header length: 32 + 32 * fields + 2
+//   10      2     record length: 1 + the sum of the field widths
+//   12      20    zero
+//
+// Field descriptor:
+//
+//   offset  size  content
+//   0       11    name, upper-case ASCII, NUL-padded
+//   11      1     type letter: C, N, D or L
+//   12      4     zero
+//   16      1     width (low byte of the width for a wide C field)
+//   17      1     decimals (for a C field: the high byte of its width)
+//   18      14    zero
+//
+// Record: the deletion flag (' ' live, '*' deleted), then the fields in
+// descriptor order, without separators.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +44,24 @@
 #include "file_io.h"
 
 namespace sde {
+
+// Offsets and sizes of the layout above.
+constexpr size_t kDbfHeaderSize = 32;
+constexpr size_t kDbfVersion = 0;
+constexpr size_t kDbfDate = 1;
+constexpr size_t kDbfRecordCount = 4;
+constexpr size_t kDbfUpdatedSize = 7;  // date and count, from kDbfDate: rewritten by each append
+constexpr size_t kDbfHeaderLength = 8;
+constexpr size_t kDbfRecordLength = 10;
+constexpr size_t kDbfDescriptorSize = 32;
+constexpr size_t kDbfFieldName = 0;
+constexpr size_t kDbfFieldNameSize = 11;
+constexpr size_t kDbfFieldType = 11;
+constexpr size_t kDbfFieldWidth = 16;
+constexpr size_t kDbfFieldDecimals = 17;
+constexpr unsigned char kDbfDescriptorEnd = 0x0D;
+constexpr unsigned char kDbfEofMarker = 0x1A;
+constexpr unsigned char kDbfDeletedFlag = '*';
 
 // Where the Clipper lock scheme puts its locks, far past the data.
 constexpr uint64_t kLockBase = 1000000000ULL;
@@ -87,8 +139,8 @@ private:
     uint16_t headerLength_ = 0;
     uint16_t recordLength_ = 0;
     uint32_t count_ = 0;
-    unsigned char headerBytes_[7] = {};
-    unsigned char* mappedHeader_ = nullptr;  // bytes 0..7, when the file could be mapped  // date and count as last written or read
+    unsigned char headerBytes_[kDbfUpdatedSize] = {};  // date and count as last written or read
+    unsigned char* mappedHeader_ = nullptr;  // bytes 0..7, when the file could be mapped
     std::vector<FieldInfo> fields_;
 
     std::vector<unsigned char> cache_;

@@ -146,7 +146,9 @@ constexpr auto C = Value::Type::Char;
 constexpr auto N = Value::Type::Num;
 constexpr auto D = Value::Type::Date;
 
-struct FunctionSpec {
+// One function an xBase expression may call: its name, how many arguments
+// it takes and of which types, and how its call node is made.
+struct XBaseFunction {
     std::string_view name;
     size_t minArgs;
     size_t maxArgs;
@@ -159,7 +161,7 @@ NodePtr build(Args a) {
     return std::make_unique<T>(std::move(a));
 }
 
-const FunctionSpec kFunctions[] = {
+const XBaseFunction kFunctions[] = {
     {"UPPER", 1, 1, {C}, build<CaseCall<true>>},
     {"LOWER", 1, 1, {C}, build<CaseCall<false>>},
     {"TRIM", 1, 1, {C}, build<TrimCall<TrimSide::Right>>},
@@ -176,14 +178,14 @@ const FunctionSpec kFunctions[] = {
     {"RECNO", 0, 0, {}, build<RecnoCall>},
 };
 
-const FunctionSpec* findFunction(std::string_view upperName) {
-    for (const FunctionSpec& f : kFunctions) {
+const XBaseFunction* findFunction(std::string_view upperName) {
+    for (const XBaseFunction& f : kFunctions) {
         if (f.name == upperName) return &f;
     }
     return nullptr;
 }
 
-std::string argumentCountText(const FunctionSpec& f) {
+std::string argumentCountText(const XBaseFunction& f) {
     if (f.maxArgs == 0) return "no arguments";
     std::string s = std::to_string(f.minArgs);
     if (f.maxArgs != f.minArgs) s += (f.maxArgs == f.minArgs + 1 ? " or " : " to ") + std::to_string(f.maxArgs);
@@ -195,7 +197,7 @@ std::string argumentCountText(const FunctionSpec& f) {
 bool isKnownFunction(std::string_view upperName) { return findFunction(upperName) != nullptr; }
 
 NodePtr makeFunction(std::string_view upperName, std::vector<NodePtr>& args, std::string& problem) {
-    const FunctionSpec* f = findFunction(upperName);
+    const XBaseFunction* f = findFunction(upperName);
     if (f == nullptr) {
         problem = "Unknown function '" + std::string(upperName) + "'";
         return nullptr;

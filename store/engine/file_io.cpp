@@ -43,7 +43,7 @@ public:
                                 static_cast<off_t>(off + done));
             if (r < 0) {
                 if (errno == EINTR) continue;
-                throw EngineError(errnoText("Cannot read", path_));
+                throw IoError(errnoText("Cannot read", path_));
             }
             if (r == 0) break;
             done += static_cast<size_t>(r);
@@ -58,29 +58,29 @@ public:
                                  static_cast<off_t>(off + done));
             if (r < 0) {
                 if (errno == EINTR) continue;
-                throw EngineError(errnoText("Cannot write", path_));
+                throw IoError(errnoText("Cannot write", path_));
             }
-            if (r == 0) throw EngineError("Cannot write " + path_ + ": no space left");
+            if (r == 0) throw IoError("Cannot write " + path_ + ": no space left");
             done += static_cast<size_t>(r);
         }
     }
 
     uint64_t size() override {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) throw EngineError(errnoText("Cannot stat", path_));
+        if (::fstat(fd_, &st) != 0) throw IoError(errnoText("Cannot stat", path_));
         return static_cast<uint64_t>(st.st_size);
     }
 
     void truncate(uint64_t length) override {
         if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
-            throw EngineError(errnoText("Cannot truncate", path_));
+            throw IoError(errnoText("Cannot truncate", path_));
     }
 
     void sync() override { ::fdatasync(fd_); }
 
     FileId id() override {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) throw EngineError(errnoText("Cannot stat", path_));
+        if (::fstat(fd_, &st) != 0) throw IoError(errnoText("Cannot stat", path_));
         return FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     }
 
@@ -137,11 +137,14 @@ std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags) {
     if (flags == OpenFlags::ReadWrite) mode = O_RDWR;
     if (flags == OpenFlags::CreateNew) mode = O_RDWR | O_CREAT | O_EXCL;
     int fd = ::open(path.c_str(), mode | O_CLOEXEC, 0644);
-    if (fd < 0) throw EngineError(errnoText("Cannot open", path));
+    if (fd < 0) {
+        if (errno == ENOENT) throw NotFoundError(errnoText("Cannot open", path));
+        throw IoError(errnoText("Cannot open", path));
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw EngineError("Not a regular file: " + path);
+        throw IoError("Not a regular file: " + path);
     }
     return std::make_unique<PosixFile>(fd, path);
 }

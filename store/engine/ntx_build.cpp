@@ -8,6 +8,7 @@
 #include <cstring>
 #include <queue>
 
+#include "dbf_table.h"
 #include "errors.h"
 #include "ntx_index.h"
 #include "ntx_node.h"
@@ -102,18 +103,18 @@ private:
         int target;
     };
 
-    unsigned base() const { return 2u + 2u * (h_.maxKeys + 1u); }
+    unsigned base() const { return ntxItemsStart(h_.maxKeys); }
 
     void startPage(Level& lv) {
         lv.page.fill(0);
         for (int i = 0; i <= h_.maxKeys; ++i)
-            ntxPut16(lv.page.data() + 2 + 2 * i, static_cast<uint16_t>(base() + i * h_.itemSize));
+            writeLe16(lv.page.data() + kNtxSlotTable + 2 * i, static_cast<uint16_t>(base() + i * h_.itemSize));
         lv.count = 0;
     }
 
     uint32_t closePage(Level& lv, uint32_t rightChild) {
-        ntxPut16(lv.page.data(), static_cast<uint16_t>(lv.count));
-        ntxPut32(lv.page.data() + base() + lv.count * h_.itemSize, rightChild);
+        writeLe16(lv.page.data() + kNtxKeyCountField, static_cast<uint16_t>(lv.count));
+        writeLe32(lv.page.data() + base() + lv.count * h_.itemSize + kNtxItemChild, rightChild);
         uint32_t off = out_.add(lv.page);
         startPage(lv);
         return off;
@@ -128,9 +129,9 @@ private:
         }
         if (lv.count < lv.target) {
             unsigned char* it = lv.page.data() + base() + lv.count * h_.itemSize;
-            ntxPut32(it, child);
-            ntxPut32(it + 4, recno);
-            std::memcpy(it + 8, key, h_.keySize);
+            writeLe32(it + kNtxItemChild, child);
+            writeLe32(it + kNtxItemRecno, recno);
+            std::memcpy(it + kNtxItemKey, key, h_.keySize);
             ++lv.count;
             return;
         }
@@ -148,19 +149,19 @@ private:
 
 void encodeHeader(const NtxHeader& h, NtxPage& p) {
     p.fill(0);
-    ntxPut16(p.data(), h.signature);
-    ntxPut16(p.data() + 2, h.version);
-    ntxPut32(p.data() + 4, h.root);
-    ntxPut32(p.data() + 8, h.freeHead);
-    ntxPut16(p.data() + 12, h.itemSize);
-    ntxPut16(p.data() + 14, h.keySize);
-    ntxPut16(p.data() + 16, h.decimals);
-    ntxPut16(p.data() + 18, h.maxKeys);
-    ntxPut16(p.data() + 20, h.halfPage);
-    std::memcpy(p.data() + 22, h.keyExpr.data(), std::min<size_t>(h.keyExpr.size(), 255));
-    p[278] = h.unique ? 1 : 0;
-    p[280] = h.descending ? 1 : 0;
-    std::memcpy(p.data() + 282, h.forExpr.data(), std::min<size_t>(h.forExpr.size(), 255));
+    writeLe16(p.data() + kNtxSignature, h.signature);
+    writeLe16(p.data() + kNtxVersion, h.version);
+    writeLe32(p.data() + kNtxRoot, h.root);
+    writeLe32(p.data() + kNtxFreeHead, h.freeHead);
+    writeLe16(p.data() + kNtxItemSize, h.itemSize);
+    writeLe16(p.data() + kNtxKeySize, h.keySize);
+    writeLe16(p.data() + kNtxDecimals, h.decimals);
+    writeLe16(p.data() + kNtxMaxKeys, h.maxKeys);
+    writeLe16(p.data() + kNtxHalfPage, h.halfPage);
+    std::memcpy(p.data() + kNtxKeyExpr, h.keyExpr.data(), std::min(h.keyExpr.size(), kNtxExprSize - 1));
+    p[kNtxUnique] = h.unique ? 1 : 0;
+    p[kNtxDescending] = h.descending ? 1 : 0;
+    std::memcpy(p.data() + kNtxForExpr, h.forExpr.data(), std::min(h.forExpr.size(), kNtxExprSize - 1));
 }
 
 std::string folderOf(const std::string& path) {
@@ -186,7 +187,7 @@ static void buildInto(NtxIndex& ix, File& file, NtxHeader& hdr, const std::strin
         // deleted rows sort after live ones of the same key.
         if (recno >= kDeletedLast) throw EngineError("Too many records to index: " + path);
         uint32_t order = recno;
-        if (hdr.unique && skipDeletedForUnique && image[0] == '*') order |= kDeletedLast;
+        if (hdr.unique && skipDeletedForUnique && image[0] == kDbfDeletedFlag) order |= kDeletedLast;
         sorter.add(reinterpret_cast<const unsigned char*>(k.data()), order);
     }
     sorter.finishInput();
@@ -232,15 +233,15 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
                                            const std::vector<unsigned char>& blankRecord,
                                            RecordSource& records, bool skipDeletedForUnique,
                                            bool exclusive) {
-    if (keyExpr.empty() || keyExpr.size() > 255) throw EngineError("Bad key expression length");
-    if (forExpr.size() > 255) throw EngineError("FOR condition too long");
+    if (keyExpr.empty() || keyExpr.size() > kNtxExprSize - 1) throw EngineError("Bad key expression length");
+    if (forExpr.size() > kNtxExprSize - 1) throw EngineError("FOR condition too long");
     std::unique_ptr<NtxIndex> ix(new NtxIndex());
     ix->path_ = path;
     ix->writable_ = true;
     ix->exclusive_ = exclusive;
     ix->hdr_.keyExpr = keyExpr;
     ix->hdr_.forExpr = forExpr;
-    ix->hdr_.signature = forExpr.empty() ? 6 : 7;
+    ix->hdr_.signature = forExpr.empty() ? kNtxSignaturePlain : kNtxSignatureFor;
     ix->hdr_.unique = unique;
     ix->hdr_.descending = descending;
     ix->hdr_.keySize = 1;  // until the key is measured below
@@ -264,7 +265,7 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
     auto& h = ix->hdr_;
     h.keySize = static_cast<uint16_t>(size);
     h.decimals = static_cast<uint16_t>(decimals);
-    h.itemSize = static_cast<uint16_t>(size + 8);
+    h.itemSize = static_cast<uint16_t>(size + kNtxItemOverhead);
     h.maxKeys = ntxMaxKeys(size);
     h.halfPage = static_cast<uint16_t>(h.maxKeys / 2);
     h.version = 1;
@@ -274,8 +275,8 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
         // Replacing a file: carry its counter on so that readers notice.
         try {
             auto old = openFile(path, OpenFlags::ReadOnly);
-            unsigned char b[4];
-            if (old->readAt(0, b, 4) == 4) h.version = static_cast<uint16_t>(ntxGet16(b + 2) + 1);
+            unsigned char b[kNtxVersion + 2];
+            if (old->readAt(0, b, sizeof b) == sizeof b) h.version = static_cast<uint16_t>(readLe16(b + kNtxVersion) + 1);
         } catch (const EngineError&) {
         }
         ix->file_ = openFile(path, OpenFlags::ReadWrite);
@@ -283,7 +284,7 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
         ix->file_ = openFile(path, OpenFlags::CreateNew);
     }
     if (!ix->file_->lockOpenMode(exclusive))
-        throw EngineError("Index is in use by another work area or program: " + path);
+        throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
     buildInto(*ix, *ix->file_, h, path, records, skipDeletedForUnique);
     ix->fileSize_ = ix->file_->size();

@@ -11,7 +11,9 @@
 namespace sde {
 
 uint16_t ntxMaxKeys(int keySize) {
-    int m = 1022 / (keySize + 10) - 1;
+    // The count word, max + 1 slot entries and max + 1 items fit in a page.
+    int m = static_cast<int>(kNtxPageSize - kNtxSlotTable) /
+                (keySize + static_cast<int>(kNtxItemOverhead) + 2) - 1;
     if (m > 2 && (m % 2) == 1) --m;
     return static_cast<uint16_t>(std::max(m, 0));
 }
@@ -45,7 +47,7 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool writable,
     ix->exclusive_ = exclusive;
     ix->file_ = openFile(path, writable ? OpenFlags::ReadWrite : OpenFlags::ReadOnly);
     if (!ix->file_->lockOpenMode(exclusive))
-        throw EngineError("Index is in use by another work area or program: " + path);
+        throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
     ix->readHeader();
     ix->compileExpressions(fields, nullptr);
@@ -61,33 +63,33 @@ void NtxIndex::readHeader() {
         throw CorruptFileError("Damaged index " + path_ + ": too large");
     NtxPage h{};
     file_->readExact(0, h.data(), h.size(), path_.c_str());
-    hdr_.signature = ntxGet16(h.data());
-    if (hdr_.signature != 6 && hdr_.signature != 7)
+    hdr_.signature = readLe16(h.data() + kNtxSignature);
+    if (hdr_.signature != kNtxSignaturePlain && hdr_.signature != kNtxSignatureFor)
         throw CorruptFileError("Unsupported index " + path_ + ": signature " +
                                std::to_string(hdr_.signature));
-    hdr_.version = ntxGet16(h.data() + 2);
-    hdr_.root = ntxGet32(h.data() + 4);
-    hdr_.freeHead = ntxGet32(h.data() + 8);
-    hdr_.itemSize = ntxGet16(h.data() + 12);
-    hdr_.keySize = ntxGet16(h.data() + 14);
-    hdr_.decimals = ntxGet16(h.data() + 16);
-    hdr_.maxKeys = ntxGet16(h.data() + 18);
-    hdr_.halfPage = ntxGet16(h.data() + 20);
+    hdr_.version = readLe16(h.data() + kNtxVersion);
+    hdr_.root = readLe32(h.data() + kNtxRoot);
+    hdr_.freeHead = readLe32(h.data() + kNtxFreeHead);
+    hdr_.itemSize = readLe16(h.data() + kNtxItemSize);
+    hdr_.keySize = readLe16(h.data() + kNtxKeySize);
+    hdr_.decimals = readLe16(h.data() + kNtxDecimals);
+    hdr_.maxKeys = readLe16(h.data() + kNtxMaxKeys);
+    hdr_.halfPage = readLe16(h.data() + kNtxHalfPage);
     auto text = [&](size_t off, size_t n) {
         const char* s = reinterpret_cast<const char*>(h.data() + off);
         return std::string(s, strnlen(s, n));
     };
-    hdr_.keyExpr = text(22, 256);
-    hdr_.unique = h[278] != 0;
-    hdr_.descending = h[280] != 0;
-    hdr_.forExpr = (hdr_.signature & 1) ? text(282, 256) : std::string();
+    hdr_.keyExpr = text(kNtxKeyExpr, kNtxExprSize);
+    hdr_.unique = h[kNtxUnique] != 0;
+    hdr_.descending = h[kNtxDescending] != 0;
+    hdr_.forExpr = hdr_.signature == kNtxSignatureFor ? text(kNtxForExpr, kNtxExprSize) : std::string();
 
     auto bad = [&](const std::string& why) {
         throw CorruptFileError("Damaged index " + path_ + ": " + why);
     };
     if (hdr_.keySize < 1 || hdr_.keySize > kNtxMaxKeySize) bad("key size out of range");
-    if (hdr_.itemSize != hdr_.keySize + 8) bad("item size disagrees with the key size");
-    unsigned capacity = (kNtxPageSize - 2) / (2u + hdr_.itemSize);  // slots that fit
+    if (hdr_.itemSize != hdr_.keySize + kNtxItemOverhead) bad("item size disagrees with the key size");
+    unsigned capacity = (kNtxPageSize - kNtxSlotTable) / (2u + hdr_.itemSize);  // slots that fit
     if (hdr_.maxKeys < 2 || hdr_.maxKeys + 1u > capacity) bad("page count over the maximum");
     // Above max / 2 a merge of two pages under it would not fit in one.
     if (hdr_.halfPage < 1 || hdr_.halfPage > hdr_.maxKeys / 2) bad("half page out of range");
@@ -171,15 +173,15 @@ int NtxIndex::compareKeys(const unsigned char* a, const unsigned char* b, size_t
 
 void NtxIndex::syncWithFile() {
     if (exclusive_) return;
-    unsigned char h[12];
+    unsigned char h[kNtxChangingSize];
     if (mappedHeader_)
         std::memcpy(h, mappedHeader_, sizeof h);
     else if (file_->readAt(0, h, sizeof h) != sizeof h)
         throw CorruptFileError("Damaged index " + path_ + ": header is gone");
-    uint16_t version = ntxGet16(h + 2);
+    uint16_t version = readLe16(h + kNtxVersion);
     if (version == hdr_.version) return;
-    uint32_t root = ntxGet32(h + 4);
-    uint32_t freeHead = ntxGet32(h + 8);
+    uint32_t root = readLe32(h + kNtxRoot);
+    uint32_t freeHead = readLe32(h + kNtxFreeHead);
     fileSize_ = file_->size();
     if (root == 0 || root % kNtxPageSize || root >= fileSize_ || freeHead % kNtxPageSize ||
         freeHead >= fileSize_)
@@ -197,17 +199,17 @@ void NtxIndex::dropCache() {
 }
 
 void NtxIndex::validateNode(const NtxPage& p, uint32_t offset) const {
-    int n = ntxGet16(p.data());
+    int n = readLe16(p.data() + kNtxKeyCountField);
     auto bad = [&](const std::string& why) {
         throw CorruptFileError("Damaged index " + path_ + ": page at " + std::to_string(offset) +
                                " " + why);
     };
     if (n > hdr_.maxKeys) bad("holds more keys than a page can");
-    unsigned lo = 2u + 2u * (hdr_.maxKeys + 1u);
+    unsigned lo = ntxItemsStart(hdr_.maxKeys);
     unsigned hi = kNtxPageSize - hdr_.itemSize;
     std::array<bool, kNtxPageSize> used{};
     for (int i = 0; i <= hdr_.maxKeys; ++i) {
-        unsigned s = ntxGet16(p.data() + 2 + 2 * i);
+        unsigned s = readLe16(p.data() + kNtxSlotTable + 2 * i);
         // The table is a permutation of the item grid (as written by every
         // writer); anything else overlaps items, used now or by later inserts.
         if (s < lo || s > hi || (s - lo) % hdr_.itemSize != 0) bad("has a slot outside the page");
@@ -215,7 +217,7 @@ void NtxIndex::validateNode(const NtxPage& p, uint32_t offset) const {
         used[s] = true;
     }
     for (int i = 0; i <= n; ++i) {
-        uint32_t child = ntxGet32(p.data() + ntxGet16(p.data() + 2 + 2 * i));
+        uint32_t child = readLe32(p.data() + readLe16(p.data() + kNtxSlotTable + 2 * i) + kNtxItemChild);
         if (child % kNtxPageSize != 0 || child >= fileSize_ || (child != 0 && child < kNtxPageSize))
             bad("links to a page outside the file");
     }

@@ -1,9 +1,52 @@
 // A Clipper NTX index file: a classic B-tree of 1024-byte pages whose keys
 // live in inner pages as well as in leaves. Pages are read and written one
 // at a time through a small cache; the whole file is never loaded.
+//
+// File layout: 1024-byte pages; page 0 is the header, every other page a
+// node or a free page. Every link (root, child, free chain) is the byte
+// offset of a page. Integers are little-endian.
+//
+// Header page:
+//
+//   offset  size  content
+//   0       2     signature: 6, or 7 when a FOR condition follows
+//   2       2     version counter, bumped by every change (16 bits, wraps)
+//   4       4     offset of the root page
+//   8       4     offset of the first free page, 0 when none
+//   12      2     item size: key size + 8
+//   14      2     key size
+//   16      2     decimals of a numeric key
+//   18      2     max keys per page (even)
+//   20      2     half page: max keys / 2, the minimum fill below the root
+//   22      256   key expression, NUL-padded
+//   278     1     unique flag
+//   280     1     descending flag
+//   282     256   FOR condition, NUL-padded
+//   538     486   zero (other writers keep a tag name and flags here)
+//
+// Only the first 12 bytes change after the index is written.
+//
+// Node page (max = max keys per page):
+//
+//   offset        size         content
+//   0             2            number of keys n
+//   2             2*(max+1)    slot table: entry i is the offset in the page
+//                              of the i-th item, in key order
+//   2+2*(max+1)   (max+1)*item item slots
+//
+// Item:
+//
+//   offset  size  content
+//   0       4     child page (0 in a leaf): the keys before this one
+//   4       4     record number
+//   8       key   key bytes
+//
+// Item n (past the last key) holds only the child after the last key. A free
+// page is an empty node whose item 0 links to the next free page.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -16,17 +59,47 @@
 #include "expression.h"
 #include "field_info.h"
 #include "file_io.h"
+#include "little_endian.h"
 
 namespace sde {
 
 constexpr uint32_t kNtxPageSize = 1024;
 constexpr int kNtxMaxKeySize = 256;
+
+// Offsets of the layout above.
+constexpr size_t kNtxSignature = 0;
+constexpr size_t kNtxVersion = 2;
+constexpr size_t kNtxRoot = 4;
+constexpr size_t kNtxFreeHead = 8;
+constexpr size_t kNtxChangingSize = 12;  // signature to free head: rewritten by changes
+constexpr size_t kNtxItemSize = 12;
+constexpr size_t kNtxKeySize = 14;
+constexpr size_t kNtxDecimals = 16;
+constexpr size_t kNtxMaxKeys = 18;
+constexpr size_t kNtxHalfPage = 20;
+constexpr size_t kNtxKeyExpr = 22;
+constexpr size_t kNtxExprSize = 256;  // room for an expression and its NUL
+constexpr size_t kNtxUnique = 278;
+constexpr size_t kNtxDescending = 280;
+constexpr size_t kNtxForExpr = 282;
+constexpr uint16_t kNtxSignaturePlain = 6;
+constexpr uint16_t kNtxSignatureFor = 7;
+
+constexpr size_t kNtxKeyCountField = 0;  // in a node page
+constexpr size_t kNtxSlotTable = 2;
+constexpr size_t kNtxItemChild = 0;  // in an item
+constexpr size_t kNtxItemRecno = 4;
+constexpr size_t kNtxItemKey = 8;
+constexpr size_t kNtxItemOverhead = 8;  // child and record number
+
+// Where the items of a node page start.
+constexpr unsigned ntxItemsStart(unsigned maxKeys) { return kNtxSlotTable + 2u * (maxKeys + 1u); }
 constexpr int kNtxMaxDepth = 40;  // deeper than any real tree: a cycle in the links
 
 using NtxPage = std::array<unsigned char, kNtxPageSize>;
 
 struct NtxHeader {
-    uint16_t signature = 6;
+    uint16_t signature = kNtxSignaturePlain;
     uint16_t version = 1;
     uint32_t root = kNtxPageSize;
     uint32_t freeHead = 0;
@@ -164,11 +237,11 @@ private:
     std::unique_ptr<Expression> key_;
     std::unique_ptr<Expression> for_;
     uint64_t fileSize_ = 0;
-    uint64_t generation_ = 1;
+    uint64_t generation_ = 1;  // changes whenever the tree may have changed
     // In shared mode the first bytes of the header, mapped: the counter,
     // root and free list are read and written there without system calls.
     unsigned char* mappedHeader_ = nullptr;
-    bool writeLocked_ = false;  // this object holds the index write lock  // changes whenever the tree may have changed
+    bool writeLocked_ = false;  // this object holds the index write lock
 
     // LRU cache of clean pages.
     using LruList = std::list<std::pair<uint32_t, std::shared_ptr<const NtxPage>>>;
@@ -179,20 +252,6 @@ private:
     // Pages changed by the modification in progress, written at commit.
     std::map<uint32_t, std::shared_ptr<NtxPage>> pending_;
 };
-
-// Little-endian helpers shared by the index code.
-inline uint16_t ntxGet16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t ntxGet32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void ntxPut16(unsigned char* p, uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-inline void ntxPut32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
 
 // Numeric key text: Str(value, width, decimals) with leading blanks as '0'
 // and, for a negative value, each digit d written as 0x5C - d.

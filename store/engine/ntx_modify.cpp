@@ -1,7 +1,22 @@
 // Key insertion and removal: classic B-tree splits, rotations and merges.
 // Every changed page is kept aside until the change is complete, then
 // written; a damaged page met on the way aborts before anything is written.
+//
+// Invariants of the writer's commit (checked with assert in commit()):
+// - nothing reaches the file before commit(): every changed page waits in
+//   pending_, and the header fields changed so far live only in hdr_;
+// - the index write lock is held (or the file is open exclusively) from
+//   the first page read of the change to the header write;
+// - every page in pending_ is a whole page inside the file as it will be;
+//   a page that existed before the change has its old bytes in originals_
+//   (what rollBack() writes back), a page past the old end is new;
+// - new pages are written first, then the pages that link to them, then
+//   the header: an old page never links to a page not yet written, and a
+//   reader that sees the new version counter finds every page in place;
+// - the version counter goes up by exactly one per commit;
+// - the root and the free list head in the header are pages of the file.
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "dbf_table.h"
@@ -46,10 +61,10 @@ public:
             off = ix_.hdr_.freeHead;
             NtxPage raw{};
             ix_.file_->readExact(off, raw.data(), raw.size(), ix_.path_.c_str());
-            unsigned slot = ntxGet16(raw.data() + 2);
-            if (slot < 2 || slot + 4 > kNtxPageSize)
+            unsigned slot = readLe16(raw.data() + kNtxSlotTable);  // item 0
+            if (slot < kNtxSlotTable || slot + 4 > kNtxPageSize)
                 throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page");
-            uint32_t nextFree = ntxGet32(raw.data() + slot);
+            uint32_t nextFree = readLe32(raw.data() + slot + kNtxItemChild);
             if (nextFree % kNtxPageSize || nextFree >= ix_.fileSize_ || nextFree == off)
                 throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page chain");
             ix_.hdr_.freeHead = nextFree;
@@ -78,8 +93,18 @@ public:
         // New pages first, then the pages that point to them, then the header.
         std::vector<uint32_t> order;
         for (auto& [off, pg] : ix_.pending_) order.push_back(off);
-        std::stable_partition(order.begin(), order.end(),
-                              [&](uint32_t o) { return o >= savedSize_; });
+        auto isNew = [&](uint32_t o) { return o >= savedSize_; };
+        std::stable_partition(order.begin(), order.end(), isNew);
+        assert(std::is_partitioned(order.begin(), order.end(), isNew));
+        assert(ix_.exclusive_ || ix_.writeLocked_);
+        for ([[maybe_unused]] uint32_t off : order) {
+            assert(off != 0 && off % kNtxPageSize == 0 && off < ix_.fileSize_);
+            assert(isNew(off) || originals_.count(off) == 1);
+        }
+        assert(ix_.hdr_.root != 0 && ix_.hdr_.root % kNtxPageSize == 0 &&
+               ix_.hdr_.root < ix_.fileSize_);
+        assert(ix_.hdr_.freeHead % kNtxPageSize == 0 && ix_.hdr_.freeHead < ix_.fileSize_);
+        assert(ix_.hdr_.version == savedVersion_);
         size_t started = 0;  // writes begun, a failed one included
         try {
             for (uint32_t off : order) {
@@ -133,15 +158,15 @@ public:
             // The common case, done in place as Clipper does: shift the slot
             // table and write the item into the first unused slot.
             NtxPage& p = mut(off);
-            unsigned char* table = p.data() + 2;
-            uint16_t freeSlot = ntxGet16(table + 2 * (n + 1));
+            unsigned char* table = p.data() + kNtxSlotTable;
+            uint16_t freeSlot = readLe16(table + 2 * (n + 1));
             std::memmove(table + 2 * (pos + 1), table + 2 * pos, 2 * static_cast<size_t>(n + 1 - pos));
-            ntxPut16(table + 2 * pos, freeSlot);
+            writeLe16(table + 2 * pos, freeSlot);
             unsigned char* it = p.data() + freeSlot;
-            ntxPut32(it, item.child);
-            ntxPut32(it + 4, item.recno);
-            std::memcpy(it + 8, item.key.data(), h.keySize);
-            ntxPut16(p.data(), static_cast<uint16_t>(n + 1));
+            writeLe32(it + kNtxItemChild, item.child);
+            writeLe32(it + kNtxItemRecno, item.recno);
+            std::memcpy(it + kNtxItemKey, item.key.data(), h.keySize);
+            writeLe16(p.data() + kNtxKeyCountField, static_cast<uint16_t>(n + 1));
             return;
         }
         NtxNode node = ntxDecode(*pg, h);
@@ -275,11 +300,11 @@ private:
 };
 
 void NtxIndex::writeHeaderFields() {
-    unsigned char h[12];
-    ntxPut16(h, hdr_.signature);
-    ntxPut16(h + 2, hdr_.version);
-    ntxPut32(h + 4, hdr_.root);
-    ntxPut32(h + 8, hdr_.freeHead);
+    unsigned char h[kNtxChangingSize];
+    writeLe16(h + kNtxSignature, hdr_.signature);
+    writeLe16(h + kNtxVersion, hdr_.version);
+    writeLe32(h + kNtxRoot, hdr_.root);
+    writeLe32(h + kNtxFreeHead, hdr_.freeHead);
     if (mappedHeader_ && writable_)
         std::memcpy(mappedHeader_, h, sizeof h);  // seen at once by every process
     else
@@ -290,7 +315,7 @@ void NtxIndex::lockForWrite() {
     if (!writable_) throw EngineError("Index is open read only: " + path_);
     if (!exclusive_) {
         if (!file_->lockRange(kLockBase, 1, true, true))
-            throw EngineError("Cannot lock index " + path_);
+            throw LockedError("Cannot lock index " + path_);
         writeLocked_ = true;
         try {
             syncWithFile();

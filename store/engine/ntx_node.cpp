@@ -22,17 +22,17 @@ NtxNode ntxDecode(const NtxPage& page, const NtxHeader& hdr) {
 void ntxEncode(const NtxNode& node, const NtxHeader& hdr, NtxPage& page) {
     page.fill(0);
     int n = static_cast<int>(node.items.size());
-    ntxPut16(page.data(), static_cast<uint16_t>(n));
-    unsigned base = 2u + 2u * (hdr.maxKeys + 1u);
+    writeLe16(page.data() + kNtxKeyCountField, static_cast<uint16_t>(n));
+    unsigned base = ntxItemsStart(hdr.maxKeys);
     for (int i = 0; i <= hdr.maxKeys; ++i)
-        ntxPut16(page.data() + 2 + 2 * i, static_cast<uint16_t>(base + i * hdr.itemSize));
+        writeLe16(page.data() + kNtxSlotTable + 2 * i, static_cast<uint16_t>(base + i * hdr.itemSize));
     for (int i = 0; i < n; ++i) {
         unsigned char* it = page.data() + base + i * hdr.itemSize;
-        ntxPut32(it, node.items[static_cast<size_t>(i)].child);
-        ntxPut32(it + 4, node.items[static_cast<size_t>(i)].recno);
-        std::memcpy(it + 8, node.items[static_cast<size_t>(i)].key.data(), hdr.keySize);
+        writeLe32(it + kNtxItemChild, node.items[static_cast<size_t>(i)].child);
+        writeLe32(it + kNtxItemRecno, node.items[static_cast<size_t>(i)].recno);
+        std::memcpy(it + kNtxItemKey, node.items[static_cast<size_t>(i)].key.data(), hdr.keySize);
     }
-    ntxPut32(page.data() + base + n * hdr.itemSize, node.rightChild);
+    writeLe32(page.data() + base + n * hdr.itemSize + kNtxItemChild, node.rightChild);
 }
 
 }  // namespace sde

@@ -7,11 +7,11 @@ namespace sde {
 
 struct NtxNodeView {
     const unsigned char* p;
-    int count() const { return ntxGet16(p); }
-    const unsigned char* item(int i) const { return p + ntxGet16(p + 2 + 2 * i); }
-    uint32_t child(int i) const { return ntxGet32(item(i)); }
-    uint32_t recno(int i) const { return ntxGet32(item(i) + 4); }
-    const unsigned char* key(int i) const { return item(i) + 8; }
+    int count() const { return readLe16(p + kNtxKeyCountField); }
+    const unsigned char* item(int i) const { return p + readLe16(p + kNtxSlotTable + 2 * i); }
+    uint32_t child(int i) const { return readLe32(item(i) + kNtxItemChild); }
+    uint32_t recno(int i) const { return readLe32(item(i) + kNtxItemRecno); }
+    const unsigned char* key(int i) const { return item(i) + kNtxItemKey; }
     bool leaf() const { return child(0) == 0; }
 };
 

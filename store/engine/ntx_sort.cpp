@@ -117,19 +117,19 @@ void KeySorter::spill() {
     if (!temp_) {
         std::string tmpl = tempFolder_ + "/.ntxsortXXXXXX";
         int fd = mkstemp(tmpl.data());
-        if (fd < 0) throw EngineError("Cannot create a temporary file in " + tempFolder_);
+        if (fd < 0) throw IoError("Cannot create a temporary file in " + tempFolder_);
         ::unlink(tmpl.c_str());
         temp_ = fdopen(fd, "w+b");
         if (!temp_) {
             ::close(fd);
-            throw EngineError("Cannot open a temporary file in " + tempFolder_);
+            throw IoError("Cannot open a temporary file in " + tempFolder_);
         }
     }
     std::fseek(temp_, 0, SEEK_END);
     uint64_t offset = static_cast<uint64_t>(std::ftell(temp_));
     size_t bytes = buf_.size() * sizeof(uint64_t);
     if (std::fwrite(buf_.data(), 1, bytes, temp_) != bytes || std::fflush(temp_) != 0)
-        throw EngineError("Cannot write the temporary sort file (disk full?)");
+        throw IoError("Cannot write the temporary sort file (disk full?)");
     runs_.push_back({offset, buf_.size() / words_});
     buf_.clear();
     buf_.shrink_to_fit();
@@ -168,7 +168,7 @@ void KeySorter::forEach(const std::function<void(const unsigned char*, uint32_t)
         if (n == 0) return;
         if (std::fseek(temp_, static_cast<long>(rd.next), SEEK_SET) != 0 ||
             std::fread(rd.buf.data(), sizeof(uint64_t), n, temp_) != n)
-            throw EngineError("Cannot read the temporary sort file");
+            throw IoError("Cannot read the temporary sort file");
         rd.next += n * sizeof(uint64_t);
         rd.left -= n;
     };

@@ -1,6 +1,6 @@
 // The C entry points: each catches every engine error, keeps its text for
-// sx_ErrorText and returns a neutral value, so nothing throws across the
-// library boundary.
+// sx_ErrorText and its kind for sx_ErrorCode and returns a neutral value, so
+// nothing throws across the library boundary.
 #include <cstring>
 #include <sstream>
 
@@ -13,7 +13,16 @@ using sde::WorkArea;
 
 namespace {
 
+static_assert(static_cast<int>(sde::ErrorKind::None) == SDE_ERR_NONE);
+static_assert(static_cast<int>(sde::ErrorKind::Corrupt) == SDE_ERR_CORRUPT);
+static_assert(static_cast<int>(sde::ErrorKind::Locked) == SDE_ERR_LOCKED);
+static_assert(static_cast<int>(sde::ErrorKind::NotFound) == SDE_ERR_NOT_FOUND);
+static_assert(static_cast<int>(sde::ErrorKind::Io) == SDE_ERR_IO);
+static_assert(static_cast<int>(sde::ErrorKind::Expression) == SDE_ERR_EXPRESSION);
+static_assert(static_cast<int>(sde::ErrorKind::Other) == SDE_ERR_OTHER);
+
 thread_local std::string g_error;
+thread_local int g_code = SDE_ERR_NONE;  // always set together with g_error
 thread_local std::string g_text;
 
 const char* keep(std::string s) {
@@ -25,11 +34,17 @@ template <class F, class R>
 R guarded(R onError, F&& f) {
     try {
         g_error.clear();
+        g_code = SDE_ERR_NONE;
         return f();
+    } catch (const sde::EngineError& e) {
+        g_error = e.what();
+        g_code = static_cast<int>(e.kind());
     } catch (const std::exception& e) {
         g_error = e.what();
+        g_code = SDE_ERR_OTHER;
     } catch (...) {
         g_error = "Unknown engine error";
+        g_code = SDE_ERR_OTHER;
     }
     return onError;
 }
@@ -331,3 +346,4 @@ SDE_API int sx_CreateTable(const char* path, const char* fields) {
 }
 
 SDE_API const char* sx_ErrorText(void) { return g_error.c_str(); }
+SDE_API int sx_ErrorCode(void) { return g_code; }

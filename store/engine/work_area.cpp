@@ -1,6 +1,7 @@
 #include "work_area.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <chrono>
 #include <thread>
@@ -57,6 +58,23 @@ void WorkArea::syncIndexes() {
     currentIndex()->syncWithFile();
 }
 
+void WorkArea::checkPosition() const {
+#ifndef NDEBUG
+    assert(record_.size() == table_->recordLength());
+    assert(order_ >= 0 && static_cast<size_t>(order_) <= indexes_.size());
+    if (eof_) {
+        assert(recno_ >= 1);
+        assert(!appendPending_);
+        assert(std::all_of(record_.begin(), record_.end(), [](unsigned char c) { return c == ' '; }));
+    } else {
+        assert(recno_ >= 1 && recno_ <= table_->recordCount());
+    }
+    assert(!pendingNextIsCurrent_ || (order_ > 0 && cursor_.valid));
+    assert(!rangeActive_ ||
+           (query_ && rangeOrder_ >= 1 && static_cast<size_t>(rangeOrder_) <= indexes_.size()));
+#endif
+}
+
 // ---- reading ----
 
 const unsigned char* WorkArea::fetch(uint32_t recno) {
@@ -83,7 +101,7 @@ const unsigned char* WorkArea::fetch(uint32_t recno) {
 }
 
 bool WorkArea::visible(uint32_t recno, const unsigned char* image) const {
-    if (settings_.deleted && image[0] == '*') return false;
+    if (settings_.deleted && image[0] == kDbfDeletedFlag) return false;
     if (query_) {
         EvalContext ctx{image, recno, settings_.exact};
         if (!query_->eval(ctx).logical) return false;
@@ -104,6 +122,7 @@ void WorkArea::goEof() {
     record_ = table_->blankRecord();
     eof_ = true;
     cursor_.valid = false;
+    pendingNextIsCurrent_ = false;
     cursorSynced_ = true;  // at the end: next stays there, previous is the last
 }
 
@@ -182,6 +201,7 @@ void WorkArea::syncCursor() {
     syncIndexes();
     if (cursorSynced_) return;
     cursorSynced_ = true;
+    pendingNextIsCurrent_ = false;  // said of the cursor being replaced
     NtxIndex* ix = currentIndex();
     if (!ix || eof_) {
         cursor_.valid = false;
@@ -261,9 +281,10 @@ void WorkArea::goTop() {
     if (!moveToVisible(candidateFirst(), Dir::Forward)) {
         goEof();
         bof_ = true;
-        return;
+    } else {
+        bof_ = false;
     }
-    bof_ = false;
+    checkPosition();
 }
 
 void WorkArea::goBottom() {
@@ -274,10 +295,15 @@ void WorkArea::goBottom() {
         goEof();
         bof_ = true;
     }
+    checkPosition();
 }
 
 void WorkArea::skip(long n) {
     flushPendingAppend();
+    struct Check {
+        const WorkArea& wa;
+        ~Check() { wa.checkPosition(); }
+    } check{*this};
     if (n == 0) {
         if (!eof_) position(recno_, fetch(recno_));
         return;
@@ -315,6 +341,7 @@ void WorkArea::go(long recno) {
     lastFetched_ = r;
     position(r, record_.data());
     cursorSynced_ = false;
+    checkPosition();
 }
 
 bool WorkArea::currentVisible() {
@@ -362,12 +389,13 @@ void WorkArea::putRecord(const unsigned char* image) {
     appendPending_ = false;
     updateKeys(old.data(), image, isNew);
     cursorSynced_ = false;
+    checkPosition();
 }
 
 void WorkArea::appendBlank() {
     flushPendingAppend();
     if (!table_->writable()) throw EngineError("Table is open read only");
-    if (!table_->lockHeader(true)) throw EngineError("Cannot lock the table header");
+    if (!table_->lockHeader(true)) throw LockedError("Cannot lock the table header");
     uint32_t r;
     std::vector<unsigned char> blank = table_->blankRecord();
     try {
@@ -383,6 +411,7 @@ void WorkArea::appendBlank() {
     eof_ = bof_ = false;
     appendPending_ = true;
     cursorSynced_ = false;
+    checkPosition();
 }
 
 void WorkArea::flushPendingAppend() {
@@ -398,7 +427,7 @@ void WorkArea::setDeletedFlag(bool deleted) {
         image = record_;
     else
         table_->readRecord(recno_, image.data());
-    image[0] = deleted ? '*' : ' ';
+    image[0] = deleted ? kDbfDeletedFlag : ' ';
     putRecord(image.data());
 }
 
@@ -538,6 +567,8 @@ void WorkArea::closeIndexes() {
     order_ = 0;
     rangeActive_ = false;
     cursor_.valid = false;
+    pendingNextIsCurrent_ = false;
+    checkPosition();
 }
 
 void WorkArea::reindex() {
@@ -577,11 +608,13 @@ bool WorkArea::seek(const std::string& text) {
         if (visible(cursor_.recno, image)) {
             position(cursor_.recno, image);
             found_ = true;
+            checkPosition();
             return true;
         }
         ok = ix->next(cursor_);
     }
     goEof();
+    checkPosition();
     return false;
 }
 

@@ -48,7 +48,7 @@ public:
     void putRecord(const unsigned char* image);
     void appendBlank();
     void setDeletedFlag(bool deleted);
-    bool deleted() const { return record_[0] == '*'; }
+    bool deleted() const { return record_[0] == kDbfDeletedFlag; }
     bool currentVisible();
 
     // Locks.
@@ -97,6 +97,7 @@ private:
     bool moveToVisible(uint32_t first, Dir dir);
     void planAssistedRange();
     void syncIndexes();
+    void checkPosition() const;  // asserts the invariants below (Debug builds)
     void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
 
     std::string alias_;
@@ -115,6 +116,20 @@ private:
     size_t rangeLen_ = 0;
     bool rangeExact_ = true;  // the exact setting the range was planned under
 
+    // Position state. Invariants, checked by checkPosition() after every move
+    // and write:
+    // - record_ is one record long; at the end of file (eof_) it is a blank
+    //   record and recno_ is at least 1 (the record count + 1 when the end
+    //   was reached; others may have appended since);
+    // - off the end, 1 <= recno_ <= the record count as last seen, and
+    //   record_ is that row's image as last read or written here;
+    // - an append waiting for its keys (appendPending_) stands on its row,
+    //   never at the end;
+    // - 0 <= order_ <= the number of open indexes;
+    // - pendingNextIsCurrent_ only with an index order and a valid cursor:
+    //   the cursor then stands on the entry after the current row;
+    // - an assisted range (rangeActive_) belongs to an open index and to a
+    //   query in force.
     uint32_t recno_ = 0;
     bool eof_ = true;
     bool bof_ = true;

@@ -9,6 +9,7 @@
 
 #include "dbf_table.h"
 #include "errors.h"
+#include "little_endian.h"
 #include "memory_file.h"
 #include "ntx_index.h"
 #include "test_support.h"
@@ -23,10 +24,10 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using Patch = std::function<void(Bytes&)>;
 
-uint16_t get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t get32(const Bytes& b, size_t at) { return ntxGet32(b.data() + at); }
-void put16(Bytes& b, size_t at, uint16_t v) { ntxPut16(b.data() + at, v); }
-void put32(Bytes& b, size_t at, uint32_t v) { ntxPut32(b.data() + at, v); }
+uint16_t get16(const Bytes& b, size_t at) { return readLe16(b.data() + at); }
+uint32_t get32(const Bytes& b, size_t at) { return readLe32(b.data() + at); }
+void put16(Bytes& b, size_t at, uint16_t v) { writeLe16(b.data() + at, v); }
+void put32(Bytes& b, size_t at, uint32_t v) { writeLe32(b.data() + at, v); }
 
 // Where the child link of table entry `entry` of the node page at `page` is.
 size_t childLink(const Bytes& b, uint32_t page, int entry) {

@@ -45,7 +45,7 @@ public:
         if (fits > 0) inner_->writeAt(off, buf, static_cast<size_t>(fits));
         plan_.budget = plan_.transient ? UINT64_MAX : 0;
         ++plan_.failures;
-        throw EngineError("Cannot write: no space left on device");
+        throw IoError("Cannot write: no space left on device");
     }
     void truncate(uint64_t length) override {
         uint64_t size = inner_->size();

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "dbf_table.h"
+#include "little_endian.h"
 #include "ntx_index.h"
 #include "test_support.h"
 #include "work_area.h"
@@ -162,9 +163,9 @@ TEST(Interop, IndependentReadersSeeTheRowsWeWrote) {
     EXPECT_EQ(bytes[1], today.tm_year);
     EXPECT_EQ(bytes[2], today.tm_mon + 1);
     EXPECT_EQ(bytes[3], today.tm_mday);
-    EXPECT_EQ(ntxGet32(&bytes[4]), rows.size());
-    EXPECT_EQ(ntxGet16(&bytes[8]), headerLen);
-    EXPECT_EQ(ntxGet16(&bytes[10]), recLen);
+    EXPECT_EQ(readLe32(&bytes[4]), rows.size());
+    EXPECT_EQ(readLe16(&bytes[8]), headerLen);
+    EXPECT_EQ(readLe16(&bytes[10]), recLen);
     EXPECT_EQ(bytes[headerLen - 2], 0x0D);
     EXPECT_EQ(bytes.back(), 0x1A);
 

@@ -35,7 +35,7 @@ public:
     }
     void writeAt(uint64_t off, const void* buf, size_t n) override {
         if (!writable_) throw EngineError("Memory file opened read only");
-        if (off > kMaxSize || n > kMaxSize - off) throw EngineError("Memory file full");
+        if (off > kMaxSize || n > kMaxSize - off) throw IoError("Memory file full");
         if (off + n > data_->size()) data_->resize(off + n, 0);
         if (n) std::memcpy(data_->data() + off, buf, n);
     }
@@ -79,7 +79,7 @@ private:
             if (it != files_.end()) throw EngineError("File exists: " + path);
             it = files_.emplace(path, std::make_shared<Bytes>()).first;
         } else if (it == files_.end()) {
-            throw EngineError("Cannot open " + path + ": no such file");
+            throw NotFoundError("Cannot open " + path + ": no such file");
         }
         // The buffer's address is its identity, as an inode is a file's.
         auto inode = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(it->second.get()));

@@ -43,8 +43,8 @@ bool TableRows::next(const unsigned char** image, uint32_t* recno) {
 NtxLayout readNtxLayout(const std::string& path) {
     NtxLayout out;
     auto bytes = readAll(path);
-    auto get16 = [&](size_t at) { return at + 2 <= bytes.size() ? ntxGet16(&bytes[at]) : 0u; };
-    auto get32 = [&](size_t at) { return at + 4 <= bytes.size() ? ntxGet32(&bytes[at]) : 0u; };
+    auto get16 = [&](size_t at) { return at + 2 <= bytes.size() ? readLe16(&bytes[at]) : 0u; };
+    auto get32 = [&](size_t at) { return at + 4 <= bytes.size() ? readLe32(&bytes[at]) : 0u; };
     if (bytes.size() < 2 * kNtxPageSize || bytes.size() % kNtxPageSize) {
         out.error = "file size " + std::to_string(bytes.size());
         return out;

@@ -33,11 +33,11 @@ void SxApiTest::SetUp() {
     void* lib = sdeLibrary(&problem);
     if (!lib && !libraryRequested()) GTEST_SKIP() << problem;
     ASSERT_NE(lib, nullptr) << problem;
-#define SDE_BIND(name)                                                          \
+#define SDE_ENTRY(name)                                                         \
     sx.name = reinterpret_cast<decltype(&::name)>(::dlsym(lib, #name));       \
     ASSERT_NE(sx.name, nullptr) << #name " is not exported";
-    SDE_ENTRY_POINTS(SDE_BIND)
-#undef SDE_BIND
+#include "sde50_entries.inc"
+#undef SDE_ENTRY
     sx.sx_CloseAll();
     sx.sx_SetDeleted(0);
     sx.sx_SetExact(1);

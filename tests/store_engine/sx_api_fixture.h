@@ -12,25 +12,13 @@
 #include "sde50.h"
 #include "test_support.h"
 
-#define SDE_ENTRY_POINTS(X)                                                                    \
-    X(sx_SetStringType) X(sx_Use) X(sx_Select) X(sx_WorkArea) X(sx_Close) X(sx_CloseAll)     \
-    X(sx_SetEpoch) X(sx_SetDeleted) X(sx_SetCentury) X(sx_SetTurboRead) X(sx_SetExact)        \
-    X(sx_SysProp) X(sx_FieldCount) X(sx_FieldName) X(sx_FieldType) X(sx_FieldOffset)          \
-    X(sx_FieldWidth) X(sx_FieldDecimals) X(sx_RecSize) X(sx_GetRecord) X(sx_PutRecord)        \
-    X(sx_AppendBlank) X(sx_Delete) X(sx_Recall) X(sx_Deleted) X(sx_GoTop) X(sx_GoBottom)      \
-    X(sx_Skip) X(sx_Go) X(sx_Eof) X(sx_Bof) X(sx_RecNo) X(sx_RecCount) X(sx_Rlock)            \
-    X(sx_Unlock) X(sx_Locked) X(sx_EvalTest) X(sx_Query) X(sx_DBFilter) X(sx_Visible) X(sx_Index)         \
-    X(sx_IndexOpen) X(sx_SetOrder) X(sx_IndexOrd) X(sx_IndexKey) X(sx_IndexKeyField)          \
-    X(sx_CloseIndexes) X(sx_Reindex) X(sx_Zap) X(sx_Seek) X(sx_Found) X(sx_CreateTable)       \
-    X(sx_ErrorText)
-
 namespace sde::test {
 
 // Function pointers named like the entry points: sx.sx_GoTop().
 struct SxApi {
-#define SDE_MEMBER(name) decltype(&::name) name = nullptr;
-    SDE_ENTRY_POINTS(SDE_MEMBER)
-#undef SDE_MEMBER
+#define SDE_ENTRY(name) decltype(&::name) name = nullptr;
+#include "sde50_entries.inc"
+#undef SDE_ENTRY
 };
 
 // The library handle (opened once per process; the engine inside it is a

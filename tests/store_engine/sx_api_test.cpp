@@ -1,6 +1,14 @@
 // Work areas through the C interface, called the way the till's table layer
 // calls it: open, filter, order, seek, read and write record images.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +17,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "little_endian.h"
 #include "sx_api_fixture.h"
 
 using namespace sde::test;
@@ -18,14 +27,17 @@ namespace {
 
 const char* kSalesFields = "TICKET,C,10,0;NAME,C,20,0;PRIX,N,10,2;DAY,D,8,0;PAID,L,1,0";
 
-std::vector<std::string> declaredEntryPoints() {
-    auto header = std::filesystem::path(SDE_SOURCE_DIR) / "store/engine/include/sde50.h";
-    std::ifstream in(header);
+std::string engineHeaderText(const char* name) {
+    std::ifstream in(std::filesystem::path(SDE_SOURCE_DIR) / "store/engine/include" / name);
     std::stringstream text;
     text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> declaredEntryPoints() {
     // "SDE_API int sx_Use(": the name is what stands before the parenthesis.
     std::vector<std::string> names;
-    const std::string s = text.str();
+    const std::string s = engineHeaderText("sde50.h");
     for (size_t at = s.find("SDE_API "); at != std::string::npos; at = s.find("SDE_API ", at + 1)) {
         size_t paren = s.find('(', at);
         size_t start = s.rfind("sx_", paren);
@@ -35,9 +47,7 @@ std::vector<std::string> declaredEntryPoints() {
     return names;
 }
 
-uint32_t le32(const std::vector<unsigned char>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
+uint32_t le32(const std::vector<unsigned char>& b, size_t at) { return sde::readLe32(&b[at]); }
 
 Rows reversed(Rows r) {
     std::reverse(r.begin(), r.end());
@@ -56,6 +66,19 @@ TEST(SxApiExports, EveryDeclaredEntryPointResolvesWithCLinkage) {
     for (const auto& name : names) EXPECT_NE(::dlsym(lib, name.c_str()), nullptr) << name;
     // The engine's C++ classes stay inside the library.
     EXPECT_EQ(::dlsym(lib, "_ZN3sde6Engine8instanceEv"), nullptr);
+}
+
+// The list the binding and these tests take their entry points from is the
+// header's list, in the header's order.
+TEST(SxApiExports, EntryListNamesEveryDeclaredEntryPoint) {
+    std::vector<std::string> listed;
+    const std::string inc = engineHeaderText("sde50_entries.inc");
+    for (size_t at = inc.find("\nSDE_ENTRY("); at != std::string::npos;
+         at = inc.find("\nSDE_ENTRY(", at + 1)) {
+        size_t start = at + 11, close = inc.find(')', start);
+        listed.push_back(inc.substr(start, close - start));
+    }
+    EXPECT_EQ(listed, declaredEntryPoints());
 }
 
 // ---- moves ----
@@ -813,7 +836,7 @@ TEST_F(SxRecords, FieldInfoDescribesTheLayout) {
 TEST_F(SxRecords, ImagesRoundTripAndEveryAppendLeavesASoundFile) {
     std::string table = createTable("VENTE.DBF", kSalesFields);
     auto bytes = readAll(table);
-    const size_t header = bytes[8] | bytes[9] << 8;
+    const size_t header = sde::readLe16(&bytes[8]);
     ASSERT_EQ(bytes.size(), header + 1);
     EXPECT_EQ(bytes.back(), 0x1A);
 
@@ -846,4 +869,122 @@ TEST_F(SxRecords, ImagesRoundTripAndEveryAppendLeavesASoundFile) {
         sx.sx_Unlock(0);
         sx.sx_Close();
     }
+}
+
+// ---- error kinds ----
+
+class SxErrorCodes : public SxApiTest {};
+
+// Holds the file locked exclusively from another process for its lifetime,
+// as another program with the table open exclusively does.
+class ExclusiveHolder {
+public:
+    explicit ExclusiveHolder(const std::string& path) {
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+        std::fflush(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            int fd = ::open(path.c_str(), O_RDWR);
+            char c = (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
+            if (::write(ready[1], &c, 1) != 1) _exit(1);
+            (void)::read(release[0], &c, 1);  // until the parent closes its end
+            _exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        release_ = release[1];
+        char c = 'n';
+        held_ = ::read(ready[0], &c, 1) == 1 && c == 'y';
+        ::close(ready[0]);
+    }
+    ~ExclusiveHolder() {
+        if (release_ >= 0) ::close(release_);
+        if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    }
+    bool held() const { return held_; }
+
+private:
+    pid_t pid_ = -1;
+    int release_ = -1;
+    bool held_ = false;
+};
+
+// Limits the size of files this process may write (a write past it fails
+// with EFBIG), as a full disk would; SIGXFSZ is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = saved_;
+        lower.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t oldHandler_;
+};
+
+TEST_F(SxErrorCodes, EachFailureReportsItsKindAndTheNextSuccessClearsIt) {
+    const std::string table = createTable("VENTE.DBF", kSalesFields);
+    const std::string damaged = createTable("DAMAGED.DBF", kSalesFields);
+    {
+        auto bytes = readAll(damaged);
+        sde::writeLe16(&bytes[8], 0xFFFF);  // header length past the end of the file
+        writeAll(damaged, bytes);
+    }
+    const std::string locked = createTable("LOCKED.DBF", kSalesFields);
+
+    struct Case {
+        const char* what;
+        int expected;
+        std::function<int()> call;  // returns the failing call's result
+    };
+    const std::vector<Case> cases = {
+        {"missing file", SDE_ERR_NOT_FOUND,
+         [&] { return sx.sx_Use(dir.file("NOPE.DBF").c_str(), "NOPE", SDE_SHARED, SDE_NTX); }},
+        {"missing index", SDE_ERR_NOT_FOUND,
+         [&] { return sx.sx_IndexOpen(dir.file("NOPE.NTX").c_str()); }},
+        {"damaged header", SDE_ERR_CORRUPT,
+         [&] { return sx.sx_Use(damaged.c_str(), "DAMAGED", SDE_SHARED, SDE_NTX); }},
+        {"bad query", SDE_ERR_EXPRESSION, [&] { return sx.sx_Query("PRIX > "); }},
+        {"bad index key", SDE_ERR_EXPRESSION,
+         [&] { return sx.sx_Index(dir.file("X.NTX").c_str(), "upper(NOSUCH)", 0, 0, ""); }},
+        {"locked by another process", SDE_ERR_LOCKED,
+         [&] {
+             ExclusiveHolder holder(locked);
+             EXPECT_TRUE(holder.held());
+             return sx.sx_Use(locked.c_str(), "LOCKED", SDE_SHARED, SDE_NTX);
+         }},
+        {"write refused by the system", SDE_ERR_IO,
+         [&] {
+             FileSizeLimit limit(static_cast<rlim_t>(readAll(table).size()));
+             return sx.sx_AppendBlank();
+         }},
+        {"alias twice", SDE_ERR_OTHER,
+         [&] { return sx.sx_Use(table.c_str(), "VENTE", SDE_SHARED, SDE_NTX); }},
+    };
+    use(table, "VENTE");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sx.sx_Select(sx.sx_WorkArea("VENTE"));
+        ASSERT_EQ(sx.sx_GoTop(), 1);
+        ASSERT_EQ(sx.sx_ErrorCode(), SDE_ERR_NONE);
+        EXPECT_EQ(c.call(), 0);
+        EXPECT_EQ(sx.sx_ErrorCode(), c.expected) << sx.sx_ErrorText();
+        EXPECT_NE(std::string(sx.sx_ErrorText()), "");
+    }
+    sx.sx_Select(sx.sx_WorkArea("VENTE"));
+    EXPECT_EQ(sx.sx_GoTop(), 1);
+    EXPECT_EQ(sx.sx_ErrorCode(), SDE_ERR_NONE);
+    EXPECT_EQ(std::string(sx.sx_ErrorText()), "");
+    EXPECT_EQ(sx.sx_RecCount(), 0) << "the refused append left no row";
 }

@@ -1,6 +1,8 @@
 /* The C interface of libsde50.so, our dBase III / NTX table engine. Calls act
    on the work area chosen by sx_Select; texts are zero-terminated; a failing
-   call returns 0 (or an empty text) and leaves its message in sx_ErrorText. */
+   call returns 0 (or an empty text) and leaves its message in sx_ErrorText
+   and the kind of failure in sx_ErrorCode. sde50_entries.inc lists every
+   entry point declared here. */
 #ifndef SDE50_H
 #define SDE50_H
 
@@ -94,9 +96,23 @@ SDE_API int sx_Found(void);
    (0 in record order). */
 SDE_API long sx_KeyCount(void);
 
+/* Kinds of failure returned by sx_ErrorCode. */
+#define SDE_ERR_NONE 0       /* the last call that reports errors succeeded */
+#define SDE_ERR_CORRUPT 1    /* a table or index whose bytes make no sense */
+#define SDE_ERR_LOCKED 2     /* a file or lock held by another work area or program */
+#define SDE_ERR_NOT_FOUND 3  /* no such file */
+#define SDE_ERR_IO 4         /* the system refused a read or write (disk full, I/O error) */
+#define SDE_ERR_EXPRESSION 5 /* an expression that does not parse or type-check */
+#define SDE_ERR_OTHER 6      /* any other refusal: no work area, read-only table, bad argument */
+
 /* Our own additions: creating a table and reading the last error.
-   fields: "NAME,TYPE,WIDTH,DECIMALS" items separated by ';'. */
+   fields: "NAME,TYPE,WIDTH,DECIMALS" items separated by ';'.
+   sx_ErrorText and sx_ErrorCode always change together: a call that reports
+   errors leaves an empty text and SDE_ERR_NONE when it succeeds, its message
+   and its kind when it fails; calls that cannot fail (sx_Select, sx_SetEpoch,
+   sx_CloseAll, ...) leave both as they were. */
 SDE_API int sx_CreateTable(const char* path, const char* fields);
 SDE_API const char* sx_ErrorText(void);
+SDE_API int sx_ErrorCode(void);
 
 #endif
