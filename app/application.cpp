@@ -2,7 +2,6 @@
 
 #include <QFont>
 
-#include "store/app_error.h"
 #include "common/dialogs.h"
 
 TCaisseApplication::TCaisseApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -18,12 +17,7 @@ TCaisseApplication::TCaisseApplication(int& argc, char** argv) : QApplication(ar
 }
 
 bool TCaisseApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const AppError& e) {
-        dialogs().showError(e.message());
-    } catch (const std::exception& e) {
-        dialogs().showError(QString::fromLocal8Bit(e.what()));
-    }
-    return false;
+    bool handled = false;
+    runGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }

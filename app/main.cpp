@@ -9,7 +9,6 @@
 #include "common/file_version.h"
 #include "app/menu.h"
 #include "app/program.h"
-#include "store/app_error.h"
 #include "common/dialogs.h"
 #include "common/format_settings.h"
 #include "store/apollo_errors.h"
@@ -44,18 +43,14 @@ int main(int argc, char** argv) {
 
     std::string why;
     if (!SdeLibrary::load(&why)) {
+        std::fprintf(stderr, "caisse: %s\n", why.c_str());
         dialogs().showError(ApolloText::kUnableToLoad);
         return 1;
     }
 
     Program program;
-    try {
-        program.create();
-    } catch (const AppError& e) {
-        // A table that a window opens as it is loaded is missing: no start.
-        dialogs().showError(e.message());
-        return 1;
-    }
+    // A table that a window opens as it is loaded is missing: no start.
+    if (!runGuarded([&] { program.create(); })) return 1;
     QObject::connect(&program, &Program::finished, &app, &QCoreApplication::quit);
     program.showWindow(program.FMenu);
     return app.exec();

@@ -47,12 +47,14 @@ Dialogs* setDialogs(Dialogs* d) {
     return previous;
 }
 
-void runGuarded(const std::function<void()>& handler) {
+bool runGuarded(const std::function<void()>& handler) {
     try {
         handler();
+        return true;
     } catch (const AppError& e) {
         dialogs().showError(e.message());
     } catch (const std::exception& e) {
         dialogs().showError(QString::fromLocal8Bit(e.what()));
     }
+    return false;
 }

@@ -31,8 +31,8 @@ Dialogs* setDialogs(Dialogs* d);
 
 // Runs an event handler the way the application object does: an error it
 // lets through is shown in the standard error box, the handler stops where
-// it failed, and the program goes on.
-void runGuarded(const std::function<void()>& handler);
+// it failed, and the program goes on. False when it failed.
+bool runGuarded(const std::function<void()>& handler);
 
 // A slot that runs `handler` guarded, for connecting a control to a handler.
 template <class Handler>

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QSignalBlocker>
 
+#include "common/dialogs.h"
 #include "common/field_text.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
@@ -11,8 +12,9 @@ void TDBGridModel::setDataSource(TDataSource* source) {
     if (source_) disconnect(source_, nullptr, this, nullptr);
     source_ = source;
     if (source_) {
-        connect(source_, &TDataSource::dataChanged, this, &TDBGridModel::reload);
-        connect(source_, &TDataSource::stateChanged, this, &TDBGridModel::reload);
+        // A read that fails is shown in the error box; it never leaves the slot.
+        connect(source_, &TDataSource::dataChanged, this, guarded([this] { reload(); }));
+        connect(source_, &TDataSource::stateChanged, this, guarded([this] { reload(); }));
     }
     reload();
 }
@@ -132,5 +134,6 @@ void TDBGrid::sizeColumns() {
 // filter when shown), so the read waits for them.
 void TDBGrid::showEvent(QShowEvent* event) {
     QTableView::showEvent(event);
-    QMetaObject::invokeMethod(model_, &TDBGridModel::reloadIfStale, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(model_, guarded([m = model_] { m->reloadIfStale(); }),
+                              Qt::QueuedConnection);
 }

@@ -4,9 +4,19 @@
 
 #include "store/app_error.h"
 
+// What kind of failure the table engine reported: damaged file, file or row
+// held by another program, missing file, refused read or write, bad
+// expression. Windows may act on the kind; the user reads the message.
+enum class EngineFailure { None, Corrupt, Locked, NotFound, InputOutput, Expression, Other };
+
 class EApolloError : public AppError {
 public:
-    using AppError::AppError;
+    explicit EApolloError(const QString& message, EngineFailure kind = EngineFailure::None)
+        : AppError(message), kind_(kind) {}
+    EngineFailure kind() const { return kind_; }
+
+private:
+    EngineFailure kind_;
 };
 
 class EDatabaseError : public AppError {

@@ -61,7 +61,7 @@ void TApolloTable::setTableName(const QString& name) {
     const QString path = findFileAnyCase(tablePath());
     if (!name.isEmpty() && !path.isEmpty() && SdeLibrary::loaded()) {
         int previous = sde().sx_Select(0);
-        int area = sde().sx_Use(local(path).constData(), "", 1, 1);
+        int area = sde().sx_Use(local(path).constData(), "", SDE_READONLY, SDE_NTX);
         if (area) sde().sx_Close();
         sde().sx_Select(previous);
     }
@@ -122,8 +122,26 @@ void TApolloTable::requireChangeable() const {
     if (readOnly_) throw EApolloError(ApolloText::kReadOnly);
 }
 
-void TApolloTable::engineFailed(const QString& what) const {
-    throw EApolloError(what + QString::fromLocal8Bit(sde().sx_ErrorText()));
+// The one place where the engine's last failure becomes the layer's error:
+// its kind, and the layer's message followed by the engine's reason unless
+// the layer's fixed text stands alone.
+EApolloError TApolloTable::engineError(const QString& message, EngineReason reason) const {
+    EngineFailure kind = EngineFailure::Other;
+    switch (sde().sx_ErrorCode()) {
+    case SDE_ERR_NONE: kind = EngineFailure::None; break;
+    case SDE_ERR_CORRUPT: kind = EngineFailure::Corrupt; break;
+    case SDE_ERR_LOCKED: kind = EngineFailure::Locked; break;
+    case SDE_ERR_NOT_FOUND: kind = EngineFailure::NotFound; break;
+    case SDE_ERR_IO: kind = EngineFailure::InputOutput; break;
+    case SDE_ERR_EXPRESSION: kind = EngineFailure::Expression; break;
+    default: break;
+    }
+    if (reason == EngineReason::Hidden) return EApolloError(message, kind);
+    return EApolloError(message + QString::fromLocal8Bit(sde().sx_ErrorText()), kind);
+}
+
+void TApolloTable::engineFailed(const QString& message, EngineReason reason) const {
+    throw engineError(message, reason);
 }
 
 void TApolloTable::checkWritable() const {
@@ -236,13 +254,14 @@ void TApolloTable::Open() {
             }
         }
     }
-    int engineType = tableType_ == TTableType::ttSXNTX ? 1 : tableType_ == TTableType::ttSXFOX ? 2 : 3;
-    int mode = exclusive_ ? 2 : readOnly_ ? 1 : 0;
+    // The engine numbers its table types from SDE_NTX in this order.
+    int engineType = SDE_NTX + static_cast<int>(tableType_);
+    int mode = exclusive_ ? SDE_EXCLUSIVE : readOnly_ ? SDE_READONLY : SDE_SHARED;
     if (onDisk.isEmpty()) throw EApolloError(ApolloText::kTableDoesNotExist + path);
 
     sde().sx_SetEpoch(TApolloEnv::current().epoch);
     area_ = sde().sx_Use(local(onDisk).constData(), local(alias).constData(), mode, engineType);
-    if (area_ == 0) throw EApolloError(ApolloText::kUnableToOpen + path);
+    if (area_ == 0) engineFailed(ApolloText::kUnableToOpen + path, EngineReason::Hidden);
     sde().sx_SetTurboRead(0);
     sde().sx_SetDeleted(TApolloEnv::current().deleted ? 1 : 0);
 
@@ -400,7 +419,7 @@ void TApolloTable::Edit() {
         return;
     }
     select();
-    if (!sde().sx_Rlock(recno_)) throw EApolloError(ApolloText::kLockFailure);
+    if (!sde().sx_Rlock(recno_)) engineFailed(ApolloText::kLockFailure, EngineReason::Hidden);
     sde().sx_Go(recno_);
     readCurrent();
     modified_ = false;
@@ -428,9 +447,9 @@ void TApolloTable::Post() {
         if (sde().sx_Deleted()) image[0] = '*';
     }
     if (!sde().sx_PutRecord(reinterpret_cast<const unsigned char*>(image.constData()))) {
-        QString why = QString::fromLocal8Bit(sde().sx_ErrorText());
+        const EApolloError failure = engineError(QString());
         sde().sx_Unlock(0);
-        throw EApolloError(why);
+        throw failure;
     }
     long posted = sde().sx_RecNo();
     sde().sx_Unlock(0);
@@ -508,7 +527,7 @@ void TApolloTable::applyFilter(bool checkValidity) {
     select();
     if (filtered_ && !filter_.isEmpty()) {
         QByteArray expr = local(filter_);
-        if (checkValidity && sde().sx_EvalTest(expr.constData()) != 3)
+        if (checkValidity && sde().sx_EvalTest(expr.constData()) != SDE_EVAL_LOGICAL)
             throw EApolloError(ApolloText::kInvalidQuery);
         sde().sx_Query(expr.constData());
     } else {
@@ -532,7 +551,7 @@ bool TApolloTable::Locate(const QString& field, const QString& text, bool partia
     auto keyUpper = [&] { return QString::fromLatin1(sde().sx_IndexKey()).contains(QLatin1String("UPPER("), Qt::CaseInsensitive); };
 
     // An upper-cased index on the field, the current order first.
-    int indexCount = static_cast<int>(sde().sx_SysProp(3000, nullptr));
+    int indexCount = static_cast<int>(sde().sx_SysProp(SDE_PROP_INDEX_COUNT, nullptr));
     if (indexCount > 0 && (rememberedOrder == 0 || !keyOnField() || !keyUpper())) {
         bool chosen = false;
         for (int i = 1; i <= indexCount && !chosen; ++i) {

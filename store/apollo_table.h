@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "store/apollo_errors.h"
 #include "store/apollo_field.h"
 
 enum class TTableType { ttSXNTX, ttSXFOX, ttSXNSX };
@@ -94,7 +95,10 @@ private:
     void select() const;
     void requireOpen() const;
     void requireChangeable() const;
-    void engineFailed(const QString& what) const;
+    enum class EngineReason { Shown, Hidden };
+    EApolloError engineError(const QString& message, EngineReason reason = EngineReason::Shown) const;
+    [[noreturn]] void engineFailed(const QString& message,
+                                   EngineReason reason = EngineReason::Shown) const;
     void bindFields();
     void readCurrent();
     void settle();

@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "store/app_error.h"
 #include "common/dialogs.h"
 #include "reports/engine/page_painter.h"
 #include "reports/engine/report_printer.h"
@@ -206,14 +205,10 @@ void TPreviewWindow::setupPrinter() { report_.PrinterSetup(this); }
 // Generates the report again for the printer: every handler runs again.
 void TPreviewWindow::printReport() {
     // An error escaping into Qt's event loop would end the program.
-    try {
+    runGuarded([this] {
         lastPrint_ = report_.Print(this);
         if (!lastPrint_.error.isEmpty()) dialogs().showError(lastPrint_.error);
-    } catch (const AppError& e) {
-        dialogs().showError(e.message());
-    } catch (const std::exception& e) {
-        dialogs().showError(QString::fromLocal8Bit(e.what()));
-    }
+    });
 }
 
 void TPreviewWindow::saveReport() {

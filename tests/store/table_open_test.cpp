@@ -273,4 +273,38 @@ TEST_F(TableOpenTest, ExclusiveOpenWhileTheFileIsInUse) {
     EXPECT_FALSE(errorOf([&] { shared.Open(); }).isEmpty()) << "a shared open beside an exclusive one";
 }
 
+// The engine's kind of failure reaches the layer's error with its message.
+TEST_F(TableOpenTest, EngineFailuresCarryTheirKind) {
+    install();
+    auto kindOf = [](const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const EApolloError& e) {
+            return e.kind();
+        }
+        return EngineFailure::None;
+    };
+    TApolloTable shared(QStringLiteral("ATShared")), sole(QStringLiteral("ATSole"));
+    shared.setTableName(QStringLiteral("Vente.dbf"));
+    sole.setTableName(QStringLiteral("Vente.dbf"));
+    sole.setExclusive(true);
+    shared.Open();
+    EXPECT_EQ(kindOf([&] { sole.Open(); }), EngineFailure::Locked);
+    EXPECT_EQ(kindOf([&] { shared.CreateIndex(QStringLiteral("bad.ntx"), QStringLiteral("NOM +"), false); }),
+              EngineFailure::Expression);
+    shared.Close();
+
+    // A header that counts more rows than the file holds.
+    ASSERT_TRUE(QFile::copy(path("Vente.dbf"), path("Broken.dbf")));
+    {
+        QFile f(path("Broken.dbf"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(4);
+        f.write("\x09\x00\x00\x00", 4);
+    }
+    TApolloTable broken(QStringLiteral("ATBroken"));
+    broken.setTableName(QStringLiteral("Broken.dbf"));
+    EXPECT_EQ(kindOf([&] { broken.Open(); }), EngineFailure::Corrupt);
+}
+
 }  // namespace
