@@ -15,6 +15,7 @@
 #include "reports/engine/logo.h"
 #include "reports/engine/quick_rep.h"
 #include "reports/engine/report_printer.h"
+#include "reports/receipt_layout.h"
 #include "store/apollo_env.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"
@@ -52,31 +53,13 @@ bool fillSales(const QString& folder, int rows) {
     return true;
 }
 
+// The receipt's own layout, with the total as the till would print it and
+// a page number in the footer.
 void buildReceipt(TQuickRep& rep, TApolloTable* sales) {
-    rep.setDataSet(sales);
-    TQRPage& page = rep.Page();
-    page.paperSize = Custom;
-    page.width = 105;
-    page.length = 148.5;
-    page.topMargin = 10;
-    page.bottomMargin = page.leftMargin = page.rightMargin = 5;
-    const TQRFont text{QStringLiteral("Arial"), 12};
-    auto* header = rep.addBand(QStringLiteral("QRBand1"), rbPageHeader, 26.2);
-    header->addImage(QStringLiteral("QRImage1"), -6.3, 0, 32.0, 23.8, logoImage());
-    header->addLabel(QStringLiteral("QRLabel1"), 19.1, 8.5, QStringLiteral("Ticket n°"))->setFont(text);
-    header->addLabel(QStringLiteral("QRLabel12"), 61.4, 8.5, QStringLiteral("Du"))->setFont(text);
-    header->addDBText(QStringLiteral("QRDBText3"), 38.1, 8.5, sales, QStringLiteral("TICKET"))->setFont(text);
-    header->addDBText(QStringLiteral("QRDBText4"), 69.8, 8.5, sales, QStringLiteral("DATE"))->setFont(text);
-    auto* detail = rep.addBand(QStringLiteral("QRBand2"), rbDetail, 8.7);
-    detail->addShape(QStringLiteral("QRShape2"), 61.4, 0, 15.1, 8.7);
-    detail->addShape(QStringLiteral("QRShape1"), 0, 0, 61.6, 8.7);
-    detail->addDBText(QStringLiteral("QRDBText1"), 2.1, 1.1, sales, QStringLiteral("LIBELLE"))->setFont(text);
-    detail->addDBText(QStringLiteral("QRDBText2"), 63.5, 1.1, sales, QStringLiteral("PRIX"))->setFont(text);
-    detail->addDBText(QStringLiteral("QRDBText5"), 78.3, 2.1, sales, QStringLiteral("TICKET"))->setFont(text);
-    auto* footer = rep.addBand(QStringLiteral("QRBand3"), rbPageFooter, 18.8);
-    footer->addLabel(QStringLiteral("QRLabel6"), 4.2, 2.1, QStringLiteral("Total de la commande"))->setFont(text);
-    footer->addLabel(QStringLiteral("QRLabel7"), 59.3, 2.1, QStringLiteral("12,50 €"))->setFont(text);
-    footer->addSysData(QStringLiteral("QRSysData1"), 80, 12.7)->setFont(text);
+    buildReceiptLayout(rep, sales);
+    TQRBand* footer = rep.band(QStringLiteral("QRBand3"));
+    static_cast<TQRLabel*>(footer->element(QStringLiteral("QRLabel7")))->setCaption(QStringLiteral("12,50 €"));
+    footer->addSysData(QStringLiteral("QRSysData1"), 80, 12.7)->setFont({QStringLiteral("Arial"), 12});
 }
 
 bool run(int pages, const QString& folder) {

@@ -15,6 +15,7 @@
 #include "common/format_settings.h"
 #include "reports/engine/logo.h"
 #include "reports/engine/quick_rep.h"
+#include "reports/receipt_layout.h"
 #include "store/apollo_env.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"
@@ -64,9 +65,9 @@ protected:
     TApolloTable sales_{QStringLiteral("ATVente")};
 };
 
-// The receipt's page and bands: 105 x 148.5 mm, a 26.2 mm header with the
-// logo and the ticket number, 8.7 mm item lines of two framed cells, an
-// 18.8 mm footer with the page number. Ten lines fit on a page.
+// The receipt's own layout, with a page number in the footer: 105 x 148.5
+// mm, a 26.2 mm header with the logo and the ticket number, 8.7 mm item lines
+// of two framed cells, an 18.8 mm footer. Ten lines fit on a page.
 struct ReceiptReport {
     TQuickRep rep{QStringLiteral("QRImpTicket")};
     TQRBand* header;
@@ -74,24 +75,10 @@ struct ReceiptReport {
     TQRBand* footer;
 
     explicit ReceiptReport(TApolloTable* sales) {
-        rep.setDataSet(sales);
-        TQRPage& page = rep.Page();
-        page.paperSize = Custom;
-        page.width = 105;
-        page.length = 148.5;
-        page.topMargin = 10;
-        page.bottomMargin = page.leftMargin = page.rightMargin = 5;
-        header = rep.addBand(QStringLiteral("QRBand1"), rbPageHeader, 26.2);
-        header->addImage(QStringLiteral("QRImage1"), -6.3, 0, 32.0, 23.8, logoImage());
-        header->addLabel(QStringLiteral("QRLabel1"), 19.1, 8.5, QStringLiteral("Ticket n°"));
-        header->addDBText(QStringLiteral("QRDBText3"), 38.1, 8.5, sales, QStringLiteral("TICKET"));
-        detail = rep.addBand(QStringLiteral("QRBand2"), rbDetail, 8.7);
-        detail->addShape(QStringLiteral("QRShape2"), 61.4, 0, 15.1, 8.7);
-        detail->addShape(QStringLiteral("QRShape1"), 0, 0, 61.6, 8.7);
-        detail->addDBText(QStringLiteral("QRDBText1"), 2.1, 1.1, sales, QStringLiteral("LIBELLE"));
-        detail->addDBText(QStringLiteral("QRDBText2"), 63.5, 1.1, sales, QStringLiteral("PRIX"));
-        footer = rep.addBand(QStringLiteral("QRBand3"), rbPageFooter, 18.8);
-        footer->addLabel(QStringLiteral("QRLabel6"), 4.2, 2.1, QStringLiteral("Total de la commande"));
+        buildReceiptLayout(rep, sales);
+        header = rep.band(QStringLiteral("QRBand1"));
+        detail = rep.band(QStringLiteral("QRBand2"));
+        footer = rep.band(QStringLiteral("QRBand3"));
         footer->addSysData(QStringLiteral("QRSysData1"), 80, 12.7);
     }
 };
