@@ -10,6 +10,8 @@
 #include "tests/support/till_fixture.h"
 
 struct MemberRow {
+    MemberRow(const char* n, const char* card, const char* address = "", const char* town = "")
+        : nom(n), numres(card), adresse(address), localite(town) {}
     QString nom;
     QString numres;
     QString adresse;
@@ -62,29 +64,29 @@ protected:
         QApplication::setActiveWindow(w);
         return w;
     }
-
-    // Keys typed into a box; '\b' is Backspace.
-    static void type(QWidget* box, const QString& keys) {
-        for (QChar c : keys) {
-            if (c == QLatin1Char('\b'))
-                QTest::keyClick(box, Qt::Key_Backspace);
-            else
-                QTest::keyClicks(box, QString(c));
-        }
-    }
-    // Every value of the box's list, read as a person would: from the first
-    // row (Home) down to the last (Down until nothing moves); the list is
-    // closed again afterwards.
-    static QStringList walkList(TDBLookupComboPlus* box) {
-        if (!box->listVisible()) QTest::keyClick(box, Qt::Key_Down);
-        QTest::keyClick(box, Qt::Key_Home);
-        QStringList values{box->text()};
-        for (;;) {
-            QTest::keyClick(box, Qt::Key_Down);
-            if (box->text() == values.last()) break;
-            values << box->text();
-        }
-        QTest::keyClick(box, Qt::Key_Escape);
-        return values;
-    }
 };
+
+// Keys typed into a box; '\b' is Backspace.
+inline void type(QWidget* box, const QString& keys) {
+    for (QChar c : keys) {
+        if (c == QLatin1Char('\b'))
+            QTest::keyClick(box, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(box, QString(c));
+    }
+}
+// Every value of the box's list, read as a person would: from the first
+// row (Home) down to the last (Down until nothing moves); the list is
+// closed again afterwards.
+inline QStringList walkList(TDBLookupComboPlus* box) {
+    if (!box->listVisible()) QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Home);
+    QStringList values{box->text()};
+    for (;;) {
+        QTest::keyClick(box, Qt::Key_Down);
+        if (box->text() == values.last()) break;
+        values << box->text();
+    }
+    QTest::keyClick(box, Qt::Key_Escape);
+    return values;
+}
