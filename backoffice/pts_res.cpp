@@ -1,5 +1,17 @@
 #include "backoffice/pts_res.h"
 
+#include <QDir>
+#include <QKeyEvent>
+
+#include "common/dialogs.h"
+#include "store/file_names.h"
+#include "till/caisse.h"
+#include "ui/window_look.h"
+
+namespace {
+const QString kMemberIndex = QStringLiteral("membre.ntx");
+}
+
 TFPtsRES::TFPtsRES(TProgram& program)
     : TForm(program, "FPtsRES", QStringLiteral("Gestion du paiement par le systeme RES"), 630,
             240) {
@@ -7,5 +19,79 @@ TFPtsRES::TFPtsRES(TProgram& program)
     ATMembre->setTableName("Membre.DBF");
     DSMembre = new TDataSource(this);
     DSMembre->setDataSet(ATMembre);
+
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    setCentralWidget(client);
+    Label1 = new QLabel(QStringLiteral("Nom du joueur affilier à RES"), client);
+    Label1->setObjectName("Label1");
+    Label1->setFont(pixelFont(16));
+    Label1->move(24, 48);
+    Label1->adjustSize();
+    DBLookupComboPlus1 = new TDBLookupComboPlus("DBLookupComboPlus1", client);
+    DBLookupComboPlus1->setFont(pixelFont(16));
+    DBLookupComboPlus1->setGeometry(288, 40, 313, 33);
+    DBLookupComboPlus1->setLookupSource(DSMembre);
+    DBLookupComboPlus1->setLookupDisplay("NOM");
+    DBLookupComboPlus1->setLookupField("NOM");
+    DBLookupComboPlus1->setStyle(TLookupComboStyle::csIncSearch);
+    DBLookupComboPlus1->setDropDownCount(5);
+    DBLookupComboPlus1->setAutoDropDown(true);
+    DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
+    DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
+    DBLookupComboPlus1->setLookupIndex(kMemberIndex);
+    // Enter validates, before the box handles the key.
+    DBLookupComboPlus1->OnKeyPress = [this](QKeyEvent* e) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) BtnValideClick();
+    };
+    BtnAnnule = new QPushButton(QStringLiteral("Annule"), client);
+    BtnAnnule->setObjectName("BtnAnnule");
+    BtnAnnule->setFont(pixelFont(19));
+    BtnAnnule->setGeometry(88, 128, 121, 65);
+    connect(BtnAnnule, &QPushButton::clicked, this, guarded([this] { BtnAnnuleClick(); }));
+    BtnValide = new QPushButton(QStringLiteral("Validé"), client);
+    BtnValide->setObjectName("BtnValide");
+    BtnValide->setFont(pixelFont(19));
+    BtnValide->setGeometry(416, 128, 129, 65);
+    connect(BtnValide, &QPushButton::clicked, this, guarded([this] { BtnValideClick(); }));
+    setTabOrder(DBLookupComboPlus1, BtnValide);
+    setTabOrder(BtnValide, BtnAnnule);
+    setFocusProxy(DBLookupComboPlus1);
+
     ATMembre->Open();
 }
+
+QString TFPtsRES::currentField(const char* name) const {
+    QString v = ATMembre->FieldByName(QString::fromLatin1(name))->AsString();
+    while (v.endsWith(QLatin1Char(' '))) v.chop(1);
+    return v;
+}
+
+void TFPtsRES::FormShow() {
+    if (!fileExistsAnyCase(QDir::currentPath() + QLatin1Char('/') + kMemberIndex)) {
+        ATMembre->Open();
+        ATMembre->CreateIndex(kMemberIndex, QStringLiteral("upper(Nom)"), true);
+        ATMembre->CloseIndexes();
+        ATMembre->Close();
+    }
+    ATMembre->Open();
+    ATMembre->OpenIndex(kMemberIndex);
+    ATMembre->First();
+    if (TFCaisse* till = program().FCaisse) till->clearCardPayment();
+    DBLookupComboPlus1->setText(currentField("NOM"));
+    DBLookupComboPlus1->setFocus();
+}
+
+void TFPtsRES::BtnValideClick() {
+    if (TFCaisse* till = program().FCaisse)
+        till->chooseCardMember({currentField("NOM"), currentField("NUMRES"), currentField("ADRESSE"),
+                                currentField("LOCALITE")});
+    close();
+}
+
+void TFPtsRES::BtnAnnuleClick() {
+    if (TFCaisse* till = program().FCaisse) till->leaveCardPayment(currentField("NOM"));
+    close();
+}
+
+void TFPtsRES::FormClose() { ATMembre->Close(); }

@@ -1,10 +1,14 @@
 // Card member selection: the player who pays the ticket with the club's
-// card is picked by name from the members table.
+// card is picked by name from the members table and handed to the till.
 #pragma once
 
-#include "ui/form.h"
+#include <QLabel>
+#include <QPushButton>
+
+#include "controls/db_lookup_combo.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
+#include "ui/form.h"
 
 class TFPtsRES : public TForm {
     Q_OBJECT
@@ -15,4 +19,23 @@ public:
 
     TApolloTable* ATMembre;
     TDataSource* DSMembre;
+    QLabel* Label1;
+    TDBLookupComboPlus* DBLookupComboPlus1;
+    QPushButton* BtnValide;
+    QPushButton* BtnAnnule;
+
+    // The current member pays the ticket by card.
+    void BtnValideClick();
+    // The ticket is paid in cash.
+    void BtnAnnuleClick();
+
+protected:
+    // Builds membre.ntx when it is missing, opens the members in name order
+    // and takes the till out of card payment.
+    void FormShow() override;
+    // Closes the members table; sets nothing in the till.
+    void FormClose() override;
+
+private:
+    QString currentField(const char* name) const;
 };

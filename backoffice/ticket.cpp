@@ -1,4 +1,76 @@
 #include "backoffice/ticket.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include "common/dialogs.h"
+#include "till/caisse.h"
+
 TFTicket::TFTicket(TProgram& program)
-    : TForm(program, "FTicket", QStringLiteral("Recherche  d'un ticket"), 352, 103) {}
+    : TForm(program, "FTicket", QStringLiteral("Recherche  d'un ticket"), 352, 103) {
+    ATTicket = new TApolloTable("ATTicket", this);
+    ATTicket->setTableName("Vente.DBF");
+    ATTicketTICKET = ATTicket->addField("TICKET", TFieldType::ftString, 6);
+    DSTicket = new TDataSource(this);
+    DSTicket->setDataSet(ATTicket);
+
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    setCentralWidget(client);
+    Label1 = new QLabel(QStringLiteral("Numéro du ticket recherché"), client);
+    Label1->setObjectName("Label1");
+    Label1->move(16, 32);
+    Label1->adjustSize();
+    DBLookupComboPlus1 = new TDBLookupComboPlus("DBLookupComboPlus1", client);
+    DBLookupComboPlus1->setGeometry(208, 28, 121, 24);
+    DBLookupComboPlus1->setLookupSource(DSTicket);
+    DBLookupComboPlus1->setLookupDisplay("TICKET");
+    DBLookupComboPlus1->setLookupField("TICKET");
+    DBLookupComboPlus1->setStyle(TLookupComboStyle::csIncSearch);
+    DBLookupComboPlus1->setDropDownCount(8);
+    DBLookupComboPlus1->setAutoDropDown(true);
+    DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
+    DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
+    DBLookupComboPlus1->setLookupIndex("vente.ntx");
+    DBLookupComboPlus1->OnKeyPress = [this](QKeyEvent* e) { DBLookupComboPlus1KeyPress(e); };
+    setFocusProxy(DBLookupComboPlus1);
+}
+
+void TFTicket::FormShow() {
+    ATTicket->Open();
+    ATTicket->OpenIndex("ticket.ntx");
+    ATTicket->OpenIndex("Vente.ntx");  // the last opened is the order
+    DBLookupComboPlus1->setFocus();
+    FormActivate();
+}
+
+void TFTicket::FormActivate() {
+    DBLookupComboPlus1->setText(ATTicketTICKET->AsString().trimmed());
+}
+
+void TFTicket::changeEvent(QEvent* event) {
+    TForm::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && ATTicket->Active())
+        runGuarded([this] { FormActivate(); });
+}
+
+void TFTicket::DBLookupComboPlus1KeyPress(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) close();
+}
+
+void TFTicket::hideEvent(QHideEvent* event) {
+    TForm::hideEvent(event);
+    runGuarded([this] { ATTicket->Close(); });
+}
+
+void TFTicket::closeEvent(QCloseEvent* event) {
+    event->accept();
+    hide();
+    const QString number = DBLookupComboPlus1->text();
+    runGuarded([this, &number] {
+        TFCaisse* till = program().FCaisse;
+        if (!till) return;
+        till->FiltreVente = ticketFilter(number);
+        till->applyFiltreVente();
+    });
+}

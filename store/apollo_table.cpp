@@ -561,16 +561,23 @@ bool TApolloTable::Locate(const QString& field, const QString& text, bool partia
         if (!chosen) sde().sx_SetOrder(rememberedOrder);
     }
     long found = 0;
+    // A seek in an upper-cased index of the field that finds no key settles
+    // it: no row can match, and the table is not read row by row.
+    bool settled = false;
     if (sde().sx_IndexOrd() > 0 && keyOnField()) {
-        QString key = keyUpper() ? text.toUpper() : text;
+        const bool upper = keyUpper();
+        QString key = upper ? text.toUpper() : text;
         int previousExact = sde().sx_SetExact(partial ? 0 : 1);
-        if (sde().sx_Seek(local(key).constData())) found = sde().sx_RecNo();
+        if (sde().sx_Seek(local(key).constData()))
+            found = sde().sx_RecNo();
+        else
+            settled = upper;
         sde().sx_SetExact(previousExact);
         // The seek judged the filter with the locate's exact rule.
         if (found && !sde().sx_Visible()) found = 0;
     }
     sde().sx_SetOrder(rememberedOrder);
-    if (!found) {
+    if (!found && !settled) {
         // No index decided: ask the engine for the rows that match, then keep
         // the first one of the view. The restriction in force is the engine's
         // (a refused Filter text never reached it).

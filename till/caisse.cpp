@@ -3,24 +3,9 @@
 #include "ui/main_menu.h"
 #include "common/dialogs.h"
 #include "store/table_layouts.h"
+#include "ui/window_look.h"
 
 namespace {
-
-// Fonts are given by their height in pixels, in the window's face.
-QFont pixelFont(int height, bool bold = false) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(height);
-    f.setBold(bold);
-    return f;
-}
-
-void setTextColour(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::ButtonText, colour);
-    p.setColor(QPalette::Text, colour);
-    w->setPalette(p);
-}
 
 const QColor kNavy(0, 0, 128);
 const QColor kRed(255, 0, 0);
@@ -151,6 +136,7 @@ void TFCaisse::createControls() {
     setTextColour(MLBAnulBois, kRed);
     MLBAnulBois->setEnabled(false);
     MLBtnTicket = big("MLBtnTicket", "Ticket", 880, 40, 89, 49);
+    connect(MLBtnTicket, &QPushButton::clicked, this, guarded([this] { MLBtnTicketClick(); }));
     MultiLineButton63 = big("MultiLineButton63", "Montant arbitrage", 880, 96, 89, 49);
     MultiLineButton63->setFont(pixelFont(21));
     setTextColour(MultiLineButton63, kRed);
@@ -181,6 +167,7 @@ void TFCaisse::createControls() {
     BitBtn2->setGeometry(464, 568, 161, 41);
     BitBtn2->setFont(pixelFont(19, true));
     setTextColour(BitBtn2, kFuchsia);
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
 
     // The labels over the grid and the fields stay behind the controls.
     for (QLabel* l : {Label7, Label5, Numticket, LblRES, Label1, Label4, Label2, Label3, Label6})

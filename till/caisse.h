@@ -29,6 +29,8 @@ public:
     Ticket ticket;
     QString& NomRES = ticket.NomRES;
     QString& NumCarteRES = ticket.NumCarteRES;
+    QString& AdresseRES = ticket.AdresseRES;
+    QString& LocaliteRES = ticket.LocaliteRES;
     QString& NomCaissier = ticket.NomCaissier;
     QString& FiltreVente = ticket.FiltreVente;
     double& TotalTicket = ticket.TotalTicket;
@@ -82,6 +84,15 @@ public:
     void applyFiltreVente();
     // TotalTicket in Label4 in the till's amount format.
     void showTotal();
+
+    // Card payment, as the member window sets it; LblRES is shown exactly
+    // while the ticket is paid by card.
+    void chooseCardMember(const CardMember& member);
+    void leaveCardPayment(const QString& currentName);
+    // The member window is shown: the ticket is no longer paid by card.
+    void clearCardPayment();
+    void BitBtn2Click();
+    void MLBtnTicketClick();
 
     // Payment and ticket closing.
     void Edit1KeyPress();  // Enter in the amount received

@@ -70,6 +70,19 @@ void Ticket::sellArticle(const QString& label, double price, double vat, int cou
     }
 }
 
+void Ticket::chooseMember(const CardMember& member) {
+    NomRES = member.nom;
+    PaiementRES = true;
+    NumCarteRES = member.numres;
+    AdresseRES = member.adresse;
+    LocaliteRES = member.localite;
+}
+
+void Ticket::leaveCardPayment(const QString& currentName) {
+    NomRES = currentName;
+    PaiementRES = false;
+}
+
 double Ticket::changeDue(const QString& received) const {
     return textToFloat(received) - TotalTicket;
 }
@@ -86,6 +99,8 @@ QString Ticket::close(const QDate& today) {
     PaiementRES = false;
     NomRES.clear();
     NumCarteRES.clear();
+    AdresseRES.clear();
+    LocaliteRES.clear();
     return number();
 }
 
@@ -106,7 +121,12 @@ void Ticket::advanceNumber() {
 void Ticket::recordPayment(const QDate& today) {
     TApolloTable& p = *cardPayments_;
     p.Insert();
-    p.FieldByName("NOM")->setAsString(NomRES);
+    // A cash ticket names nobody, whatever name the member window left.
+    const bool card = PaiementRES;
+    p.FieldByName("NOM")->setAsString(card ? NomRES : QString());
+    p.FieldByName("NUMRES")->setAsString(card ? NumCarteRES : QString());
+    p.FieldByName("ADRESSE")->setAsString(card ? AdresseRES : QString());
+    p.FieldByName("LOCALITE")->setAsString(card ? LocaliteRES : QString());
     p.FieldByName("DATEACHAT")->setAsDate(today);
     p.FieldByName("MONTANT")->setAsFloat(TotalTicket);
     p.Post();

@@ -24,6 +24,15 @@ double addToTotal(double total, double amount);
 // EConvertError "'…' n'est pas une valeur entière correcte".
 int quantityOf(const QString& typed);
 
+// The member a ticket paid by card is charged to, as the member window
+// hands it over.
+struct CardMember {
+    QString nom;
+    QString numres;
+    QString adresse;
+    QString localite;
+};
+
 class Ticket {
 public:
     // The handles stay the window's; they are set once the window made them.
@@ -35,6 +44,9 @@ public:
     bool PaiementRES = false;
     QString NomRES;
     QString NumCarteRES;
+    // The chosen member's address and town, for the card payment row.
+    QString AdresseRES;
+    QString LocaliteRES;
     QString NomCaissier;
     QString FiltreVente;
 
@@ -54,12 +66,19 @@ public:
     // added to the total and to the subtotal of its rate (6, else 21).
     void sellArticle(const QString& label, double price, double vat, int count);
 
+    // Card payment: the member chosen pays this ticket by card.
+    void chooseMember(const CardMember& member);
+    // The ticket is paid in cash; `currentName` is the member the member
+    // window stood on, which the receipt still prints.
+    void leaveCardPayment(const QString& currentName);
+
     // What the till gives back for the amount received (a number with the
     // regional separator or '.', else EConvertError).
     double changeDue(const QString& received) const;
 
     // The closing steps on the tables: the settings row gets the next ticket
-    // number, the card payment table a row for this ticket, and the state is
+    // number, the card payment table a row for this ticket (naming the
+    // member only when it is paid by card), and the state is
     // cleared for the next ticket, whose rows the sales table then shows.
     // Returns the new ticket number.
     QString close(const QDate& today);

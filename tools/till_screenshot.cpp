@@ -5,6 +5,10 @@
 // With OUT ending in ".pdf" it closes the ticket instead and saves the
 // receipt's preview as that PDF (pdftoppm turns it into pictures); with
 // OUT ending in ".preview.png" it saves a picture of the preview window.
+// Besides article numbers, the steps may be "ticket=KEYS" (the "Ticket"
+// button, then KEYS typed into the ticket search), "res=KEYS" (the
+// "Paiement RES" button, then KEYS typed into the member window) and "enter"
+// (Enter in the last of those search boxes).
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -21,6 +25,8 @@
 #include "reports/engine/quick_rep.h"
 #include "reports/engine/report_printer.h"
 #include "store/sde_binding.h"
+#include "backoffice/pts_res.h"
+#include "backoffice/ticket.h"
 #include "till/caisse.h"
 
 int main(int argc, char** argv) {
@@ -39,7 +45,21 @@ int main(int argc, char** argv) {
     program.create();
     program.showWindow(program.FMenu);
     program.switchTo(program.FMenu, program.FCaisse);
+    TDBLookupComboPlus* box = nullptr;
     for (int i = 3; i < argc; ++i) {
+        const QString step = QString::fromLocal8Bit(argv[i]);
+        if (step.startsWith(QLatin1String("ticket=")) || step.startsWith(QLatin1String("res="))) {
+            const bool ticket = step.startsWith(QLatin1String("ticket="));
+            QTest::mouseClick(ticket ? program.FCaisse->MLBtnTicket : program.FCaisse->BitBtn2, Qt::LeftButton);
+            QTest::qWait(200);
+            box = ticket ? program.FTicket->DBLookupComboPlus1 : program.FPtsRES->DBLookupComboPlus1;
+            QTest::keyClicks(box, step.section(QLatin1Char('='), 1));
+            continue;
+        }
+        if (step == QLatin1String("enter")) {
+            if (box) QTest::keyClick(box, Qt::Key_Return);
+            continue;
+        }
         const int n = std::atoi(argv[i]);
         if (n >= 1 && n <= TFCaisse::kArticleButtons)
             QTest::mouseClick(program.FCaisse->MultiLineButton[static_cast<size_t>(n)], Qt::LeftButton);
