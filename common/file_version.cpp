@@ -201,6 +201,8 @@ QString FileVersion(const QString& fileName) {
     return recordFileVersion(readVersionSection(file));
 }
 
+QString programVersion() { return FileVersion(applicationTitle() + QStringLiteral(".exe")); }
+
 QString programTitle(const QString& programFilePath) {
     QString title = QFileInfo(programFilePath).fileName();
     const qsizetype dot = title.indexOf(u'.');
