@@ -201,8 +201,6 @@ QString FileVersion(const QString& fileName) {
     return recordFileVersion(readVersionSection(file));
 }
 
-QString programVersion() { return FileVersion(applicationTitle() + QStringLiteral(".exe")); }
-
 QString programTitle(const QString& programFilePath) {
     QString title = QFileInfo(programFilePath).fileName();
     const qsizetype dot = title.indexOf(u'.');
@@ -214,3 +212,5 @@ QString programTitle(const QString& programFilePath) {
 }
 
 QString applicationTitle() { return programTitle(QCoreApplication::applicationFilePath()); }
+
+QString programFileVersion() { return FileVersion(applicationTitle() + QStringLiteral(".exe")); }

@@ -15,9 +15,9 @@ class QIODevice;
 // then in the working folder.
 QString FileVersion(const QString& fileName);
 
-// The running program's version text, as the about box and the printouts
-// show it: FileVersion of the program file named after its title.
-QString programVersion();
+// The version text of the running program's own file, as the about box and
+// the printouts show it.
+QString programFileVersion();
 
 // The program's title: its file name without folder, cut before the first
 // dot, first character upper case and the others lower case ("caisse" gives

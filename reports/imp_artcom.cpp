@@ -62,5 +62,5 @@ void TFImpartcom::QRDBText2Print(TQRPrintable& sender, QString&) {
 }
 
 void TFImpartcom::QRBand3BeforePrint(TQRBand& band, bool&) {
-    static_cast<TQRLabel*>(band.element("QRLabel2"))->setCaption(programVersion());
+    static_cast<TQRLabel*>(band.element("QRLabel2"))->setCaption(programFileVersion());
 }

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/menu.h"
+#include "common/file_version.h"
 #include "controls/db_grid.h"
 #include "controls/multi_line_button.h"
 #include "host_fixture.h"
@@ -105,6 +106,9 @@ TEST_F(VentArtTest, WorkTableHoldsOneRowPerRunOfEqualLabelsInLabelOrder) {
 TEST_F(VentArtTest, EachActivationCountsTheSalesMadeSinceAndShowsThemInTheGrid) {
     append("Vente.DBF", sales({"Coca", "Biere", "Coca"}));
     TFVentart* w = activate();
+    EXPECT_EQ(w->size(), QSize(395, 500));
+    EXPECT_EQ(w->MultiLineButton1->font().family(), "Times New Roman");
+    EXPECT_EQ(w->MultiLineButton1->font().pointSize(), 14);
     EXPECT_TRUE(w->QteVenteConstruite);
     EXPECT_EQ(workRows(*w->ATQteVente), QStringList({"Biere 1 9/3", "Coca 2 9/3"}));
     TDBGridModel* grid = w->DBGrid1->gridModel();
@@ -153,6 +157,7 @@ TEST_F(VentArtTest, ACountCorrectedInTheGridPrintsInTheReorderList) {
         EXPECT_EQ(workRows(*w->ATQteVente).value(1), e.error.isEmpty() ? "Coca 12 9/3" : "Coca 2 9/3");
     }
     const PageModel m = reorderList(w);
+    ASSERT_FALSE(programFileVersion().isEmpty());
     ASSERT_EQ(m.pageCount(), 1);
     EXPECT_EQ(m.pages[0].textsOf("QRDBText1"), QStringList({"Biere"}));
     EXPECT_EQ(m.pages[0].textsOf("QRDBText5"), QStringList({"12"}));
@@ -201,6 +206,7 @@ TEST_F(VentArtTest, ReorderListPrintsTwoArticlesPerLine) {
             EXPECT_EQ(p.bandNames().last(), "QRBand3");
             EXPECT_EQ(p.textsOf("QRSysData1"), QStringList({QString::number(i + 1)}));
             EXPECT_EQ(p.textsOf("QRDBText7"), c.rows ? QStringList({"9/03/2024"}) : QStringList());
+            EXPECT_EQ(p.textsOf("QRLabel2"), QStringList({programFileVersion()}));
         }
     }
 }
