@@ -134,7 +134,7 @@ void TAboutBox::changeEvent(QEvent* event) {
 void TAboutBox::FormActivate() {
     const QString title = applicationTitle();
     Label1->setText(title);
-    Label2->setText(FileVersion(title + QStringLiteral(".exe")));
+    Label2->setText(programFileVersion());
 }
 
 void TAboutBox::OKButtonClick() { hide(); }

@@ -212,3 +212,5 @@ QString programTitle(const QString& programFilePath) {
 }
 
 QString applicationTitle() { return programTitle(QCoreApplication::applicationFilePath()); }
+
+QString programFileVersion() { return FileVersion(applicationTitle() + QStringLiteral(".exe")); }

@@ -15,6 +15,10 @@ class QIODevice;
 // then in the working folder.
 QString FileVersion(const QString& fileName);
 
+// The version text of the running program's own file, as the about box and
+// the printouts show it.
+QString programFileVersion();
+
 // The program's title: its file name without folder, cut before the first
 // dot, first character upper case and the others lower case ("caisse" gives
 // "Caisse").

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QSignalBlocker>
 
+#include "common/conversions.h"
 #include "common/dialogs.h"
 #include "common/field_text.h"
 #include "store/apollo_table.h"
@@ -40,6 +41,7 @@ void TDBGridModel::reload() {
     titles_.clear();
     widths_.clear();
     lines_.clear();
+    recnos_.clear();
     currentLine_ = -1;
     if (table && table->State() == TDataSetState::dsBrowse) {
         reading_ = true;
@@ -53,6 +55,7 @@ void TDBGridModel::reload() {
                     line << fieldDisplayText(*table->Fields(i));
                 if (table->RecNo() == current) currentLine_ = static_cast<int>(lines_.size());
                 lines_.push_back(line);
+                recnos_.push_back(table->RecNo());
             }
             table->GoTo(current);
         } catch (...) {
@@ -90,13 +93,77 @@ int TDBGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid()) return {};
     return lines_[static_cast<size_t>(index.row())].value(index.column());
 }
 
 QVariant TDBGridModel::headerData(int section, Qt::Orientation o, int role) const {
     if (role != Qt::DisplayRole || o != Qt::Horizontal) return {};
     return titles_.value(section);
+}
+
+Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (editable_ && index.isValid()) f |= Qt::ItemIsEditable;
+    return f;
+}
+
+namespace {
+
+inline const QString kNotDate = QStringLiteral("'%1' n'est pas une date correcte");
+
+// Puts a typed text into a field, converted as the field's type wants.
+void assignTyped(TField& field, const QString& text) {
+    const QString t = text.trimmed();
+    switch (field.DataType()) {
+        case TFieldType::ftFloat:
+        case TFieldType::ftInteger:
+        case TFieldType::ftSmallint:
+            // A number cell cannot be emptied: reports rely on every
+            // number of their rows printing.
+            return field.setAsFloat(fieldTextToFloat(t, field.FieldName()));
+        case TFieldType::ftDate: {
+            if (t.isEmpty()) return field.Clear();
+            const QDate d = QDate::fromString(t, formatSettings().shortDateFormat);
+            if (!d.isValid()) throw EConvertError(kNotDate.arg(text));
+            return field.setAsDate(d);
+        }
+        default: return field.setAsString(text);
+    }
+}
+
+}  // namespace
+
+// The row of the line is written and posted while the grid holds its
+// reads; the line then shows what the row now holds.
+bool TDBGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!editable_ || role != Qt::EditRole || !index.isValid() || reading_) return false;
+    TApolloTable* table = source_ ? source_->DataSet() : nullptr;
+    const auto line = static_cast<size_t>(index.row());
+    if (!table || line >= recnos_.size()) return false;
+    bool written = false;
+    reading_ = true;
+    runGuarded([&] {
+        try {
+            table->GoTo(recnos_[line]);
+            TField* field = table->Fields(index.column());
+            table->Edit();
+            assignTyped(*field, value.toString());
+            table->Post();
+            lines_[line][index.column()] = fieldDisplayText(*field);
+            written = true;
+        } catch (...) {
+            if (table->State() == TDataSetState::dsEdit) table->Cancel();
+            throw;
+        }
+    });
+    reading_ = false;
+    if (written) {
+        emit dataChanged(index, index);
+        currentLine_ = index.row();
+        emit currentLineChanged(currentLine_);
+    }
+    return written;
 }
 
 TDBGrid::TDBGrid(const QString& name, QWidget* parent) : QTableView(parent) {
@@ -115,6 +182,14 @@ TDBGrid::TDBGrid(const QString& name, QWidget* parent) : QTableView(parent) {
             scrollTo(model_->index(line, 0));
         }
     });
+}
+
+void TDBGrid::setEditable(bool on) {
+    model_->setEditable(on);
+    setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed
+                       : QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(on ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
 }
 
 // Each column is as wide as its field's display width in digits, or its

@@ -1,6 +1,9 @@
-// A read-only grid over a data source: one column per field of the handle,
-// titled with the field name, one line per row of the handle's view. The
-// grid's cursor is the handle's current row.
+// A grid over a data source: one column per field of the handle, titled
+// with the field name, one line per row of the handle's view. The grid's
+// cursor is the handle's current row. It is read-only unless made editable:
+// then a typed cell is converted for its field, written to its row and
+// posted at once; a text its field refuses shows the error box and leaves
+// the row as it was.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -24,6 +27,8 @@ public:
     void reload();
     void reloadIfStale();
     void setShown(std::function<bool()> shown) { shown_ = std::move(shown); }
+    void setEditable(bool on) { editable_ = on; }
+    bool editable() const { return editable_; }
 
     // A grid shows at most this many lines from the first row of the view.
     static constexpr int kMaxLines = 1000;
@@ -36,6 +41,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
 signals:
     void currentLineChanged(int line);
@@ -47,10 +54,12 @@ private:
     QStringList titles_;
     std::vector<int> widths_;
     std::vector<QStringList> lines_;
+    std::vector<long> recnos_;  // the row of each line
     int currentLine_ = -1;
     bool reading_ = false;
     bool stale_ = false;
     std::function<bool()> shown_;
+    bool editable_ = false;
 };
 
 class TDBGrid : public QTableView {
@@ -60,6 +69,8 @@ public:
 
     void setDataSource(TDataSource* source) { model_->setDataSource(source); }
     TDBGridModel* gridModel() const { return model_; }
+    // Lets the user edit the cells (double click, F2 or typing on a cell).
+    void setEditable(bool on);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,5 +1,14 @@
 #include "reports/vent_art.h"
 
+#include <QSignalBlocker>
+
+#include "common/dialogs.h"
+#include "controls/db_grid.h"
+#include "controls/multi_line_button.h"
+#include "reports/imp_artcom.h"
+#include "reports/imp_vent_art.h"
+#include "store/apollo_table.h"
+#include "store/data_source.h"
 #include "ui/main_menu.h"
 
 TFVentart::TFVentart(TProgram& program)
@@ -13,4 +22,87 @@ TFVentart::TFVentart(TProgram& program)
     setAbsent(menu, {MenuEntry::ImpCaisse});
     buildMainMenu(this, menu);
     QteVenteConstruite = false;
+
+    ATVente = new TApolloTable("ATVente", this);
+    ATVente->setTableName("Vente.DBF");
+    ATQteVente = new TApolloTable("ATQteVente", this);
+    ATQteVente->setTableName("QteVente.DBF");
+    ATQteVente->setExclusive(true);
+    DSQteVente = new TDataSource(this);
+    DSQteVente->setDataSet(ATQteVente);
+
+    auto* client = new QWidget(this);
+    DBGrid1 = new TDBGrid("DBGrid1", client);
+    DBGrid1->setGeometry(8, 8, 379, 329);
+    DBGrid1->setEditable(true);
+    DBGrid1->setDataSource(DSQteVente);
+
+    const QFont large(QStringLiteral("Times New Roman"), 14);
+    auto big = [&](const char* name, const QString& caption, int x) {
+        auto* b = new TMultiLineButton(name, caption, client);
+        b->setFont(large);
+        b->setGeometry(x, 352, 177, 73);
+        return b;
+    };
+    MultiLineButton1 = big("MultiLineButton1", "Impression des consomations", 8);
+    MultiLineButton2 = big("MultiLineButton2", "Impression des achats", 210);
+    connect(MultiLineButton1, &QPushButton::clicked, this, guarded([this] { MultiLineButton1Click(); }));
+    connect(MultiLineButton2, &QPushButton::clicked, this, guarded([this] { MultiLineButton2Click(); }));
+    setCentralWidget(client);
 }
+
+void TFVentart::FormShow() {
+    if (!ATVente->Active()) ATVente->Open();
+    // Counted again at every activation, so sales made since the window
+    // was last used are in the counts and in ventart.ntx.
+    QteVenteConstruite = false;
+    rebuildWorkTable();
+    ATQteVente->First();
+}
+
+void TFVentart::rebuildWorkTable() {
+    ATVente->CreateIndex("ventart.ntx", "upper(Libelle)", false);
+    QteVenteConstruite = true;
+    {
+        // The grid reads the rows once they are all written.
+        QSignalBlocker hold(ATQteVente);
+        if (!ATQteVente->Active()) ATQteVente->Open();
+        ATQteVente->Zap();
+        countSalesByLabel(*ATVente, *ATQteVente);
+    }
+    DBGrid1->gridModel()->reload();
+}
+
+void countSalesByLabel(TApolloTable& sales, TApolloTable& work) {
+    sales.First();
+    if (sales.Eof()) return;
+    QString remembered;
+    double pending = 0;
+    auto startRow = [&] {
+        remembered = sales.FieldByName("LIBELLE")->AsString();
+        work.Insert();
+        work.FieldByName("DATE")->setAsDate(sales.FieldByName("DATE")->AsDate());
+        work.FieldByName("LIBELLE")->setAsString(remembered);
+        pending = 1;
+    };
+    auto storeCount = [&] {
+        work.FieldByName("QTE")->setAsFloat(pending);
+        work.Post();
+    };
+    startRow();
+    for (sales.Next(); !sales.Eof(); sales.Next()) {
+        if (sales.FieldByName("LIBELLE")->AsString() != remembered) {
+            storeCount();
+            startRow();
+        } else {
+            pending += 1;
+        }
+    }
+    storeCount();
+}
+
+void TFVentart::FormClose() { ATVente->CloseIndexes(); }
+
+void TFVentart::MultiLineButton1Click() { program().FImpVentart->Preview(); }
+
+void TFVentart::MultiLineButton2Click() { program().FImpartcom->Preview(); }

@@ -10,6 +10,7 @@
 #include "backoffice/article.h"
 #include "backoffice/fond.h"
 #include "tests/support/program_fixture.h"
+#include "tests/support/report_fixture.h"
 #include "reports/rimpression_caisse.h"
 #include "reports/vent_art.h"
 #include "till/caisse.h"
@@ -161,14 +162,18 @@ TEST_F(MenuTest, AboutEntriesShowTheBoxOverTheWindowThatStaysVisible) {
     }
 }
 
-TEST_F(MenuTest, PreviewEntriesLeaveTheWindowVisible) {
+TEST_F(MenuTest, PreviewEntriesShowTheirReportAndLeaveTheWindowVisible) {
     Program& p = program();
+    QStringList previews;
+    PreviewHookScope hook([&](TQuickRep& rep, TPreviewWindow&) { previews << rep.Name(); });
     for (QMainWindow* w : {static_cast<QMainWindow*>(p.FMenu), static_cast<QMainWindow*>(p.FCaisse),
                            static_cast<QMainWindow*>(p.FFond), static_cast<QMainWindow*>(p.FRImpCaisse)}) {
         for (QMainWindow* other : switched()) other->hide();
         program().showWindow(w);
         choose(w, "Articles2");
         choose(w, "PtsRES1");
+        EXPECT_EQ(previews, QStringList({"QRImpArticle", "QRImpPtsRES"})) << w->objectName().toStdString();
+        previews.clear();
         EXPECT_EQ(visible(), QStringList({w->objectName()}));
     }
 }
