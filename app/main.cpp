@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
 
     std::string why;
     if (!SdeLibrary::load(&why)) {
+        // The reason goes to whoever started the program from a terminal.
+        std::fprintf(stderr, "caisse: %s (%s)\n", qPrintable(ApolloText::kUnableToLoad), why.c_str());
         dialogs().showError(ApolloText::kUnableToLoad);
         return 1;
     }
