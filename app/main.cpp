@@ -9,6 +9,7 @@
 #include "common/file_version.h"
 #include "app/menu.h"
 #include "app/program.h"
+#include "app/qt_translations.h"
 #include "store/app_error.h"
 #include "common/dialogs.h"
 #include "common/format_settings.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
 
     TCaisseApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
+    installQtTranslations();
 
     std::string why;
     if (!SdeLibrary::load(&why)) {
