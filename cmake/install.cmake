@@ -1,9 +1,10 @@
 # Installation (cmake --install, and so the Debian package): `caisse` and
 # `caisse-init` in bin/ with the launcher `caisse-launch`, the engine library
 # in a private folder that the program finds from its own location
-# (bin/../lib/<multiarch>/caisse/), and the desktop entry, its icons and the
-# AppStream metainfo. Included once from the top CMakeLists.txt; the rules
-# are added once every folder has defined its targets.
+# (bin/../lib/<multiarch>/caisse/), the manual page, and the desktop entry,
+# its icons and the AppStream metainfo. Included once from the top
+# CMakeLists.txt; the rules are added once every folder has defined its
+# targets.
 include_guard(GLOBAL)
 
 set(CAISSE_APP_ID be.sportbar.caisse)
@@ -33,6 +34,9 @@ function(caisse_install_rules)
   install(TARGETS caisse caisse-init RUNTIME DESTINATION bin)
   install(TARGETS sde50 LIBRARY DESTINATION ${CAISSE_PRIVATE_LIBDIR})
   install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/caisse-launch DESTINATION bin)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/caisse.1 ${PROJECT_SOURCE_DIR}/packaging/caisse-launch.1
+                ${PROJECT_SOURCE_DIR}/packaging/caisse-init.1
+          DESTINATION share/man/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/caisse.desktop
           DESTINATION share/applications RENAME ${CAISSE_APP_ID}.desktop)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/${CAISSE_APP_ID}.metainfo.xml
