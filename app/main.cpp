@@ -9,6 +9,7 @@
 #include "common/file_version.h"
 #include "app/menu.h"
 #include "app/program.h"
+#include "app/qt_translations.h"
 #include "common/dialogs.h"
 #include "common/format_settings.h"
 #include "store/apollo_errors.h"
@@ -40,10 +41,12 @@ int main(int argc, char** argv) {
 
     TCaisseApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
+    installQtTranslations();
 
     std::string why;
     if (!SdeLibrary::load(&why)) {
-        std::fprintf(stderr, "caisse: %s\n", why.c_str());
+        // The reason goes to whoever started the program from a terminal.
+        std::fprintf(stderr, "caisse: %s (%s)\n", qPrintable(ApolloText::kUnableToLoad), why.c_str());
         dialogs().showError(ApolloText::kUnableToLoad);
         return 1;
     }

@@ -22,6 +22,8 @@ void TFImpTicket::Preview() { QRImpTicket->Preview(); }
 
 void TFImpTicket::QRBand1BeforePrint(TQRBand& band, bool&) {
     TFCaisse* till = program().FCaisse;
+    QRImpTicket->PrinterSettings().title =
+        QStringLiteral("Ticket de caisse n° %1").arg(till->ATVente->FieldByName("TICKET")->AsString().trimmed());
     static_cast<TQRLabel*>(band.element("QRLabel3"))->setCaption(till->NomRES);
     band.element("QRLRes")->setEnabled(till->PaiementRES);
 }

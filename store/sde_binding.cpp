@@ -28,8 +28,17 @@ bool SdeLibrary::load(std::string* why, const std::string& path) {
     if (!path.empty()) {
         handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     } else {
-        std::string own = programFolder() + "libsde50.so";
+        // Beside the program in a build folder; in the private library
+        // folder of an installed program (bin/../lib/<multiarch>/caisse/).
+        const std::string folder = programFolder();
+        std::string own = folder + "libsde50.so";
         handle = ::dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
+#ifdef CAISSE_PRIVATE_LIBDIR
+        if (!handle) {
+            std::string installed = folder + "../" CAISSE_PRIVATE_LIBDIR "/libsde50.so";
+            handle = ::dlopen(installed.c_str(), RTLD_NOW | RTLD_LOCAL);
+        }
+#endif
         if (!handle) handle = ::dlopen("libsde50.so", RTLD_NOW | RTLD_LOCAL);
     }
     if (!handle) {

@@ -8,7 +8,8 @@
 class SdeLibrary {
 public:
     // Loads libsde50.so: from `path` when given, else the program's own
-    // folder first, then the usual library search. Binds every entry point
+    // folder first, then the installed program's private library folder
+    // (../lib/<multiarch>/caisse/), then the usual library search. Binds every entry point
     // and calls sx_SetStringType(1). On failure returns false with the
     // reason in *why (the user is shown the fixed message).
     static bool load(std::string* why, const std::string& path = {});

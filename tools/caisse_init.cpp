@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "store/apollo_errors.h"
 #include "store/sde_binding.h"
 #include "tools/data_folder_installer.h"
@@ -18,6 +20,9 @@ int main(int argc, char** argv) {
         err << "Usage : caisse-init DOSSIER [--demo]\n";
         return 2;
     }
+    // The tables hold members' names, addresses and card numbers: whatever
+    // the user's umask, they are written without access for others.
+    ::umask(::umask(0) | S_IRWXO);
     std::string why;
     if (!SdeLibrary::load(&why)) {
         err << ApolloText::kUnableToLoad << " (" << QString::fromStdString(why) << ")\n";

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <iterator>
 
 #include "store/apollo_errors.h"
 #include "store/apollo_table.h"
@@ -16,19 +17,31 @@ struct Article {
     double vat;
 };
 
-// A bar's price list, in till button order.
+// A bar's full price list, in till button order: one article per button
+// (ORDRE 01 to 60).
 const Article kArticles[] = {
-    {"Biere pression", 2.00, 21}, {"Jupiler 33cl", 2.20, 21},   {"Leffe blonde", 3.00, 21},
-    {"Leffe brune", 3.00, 21},    {"Duvel", 3.50, 21},          {"Chimay bleue", 3.80, 21},
-    {"Kriek", 2.80, 21},          {"Hoegaarden", 2.60, 21},     {"Orval", 4.00, 21},
-    {"Westmalle triple", 3.80, 21}, {"Vin rouge verre", 3.00, 21}, {"Vin blanc verre", 3.00, 21},
-    {"Coca-Cola", 2.00, 6},       {"Coca zero", 2.00, 6},       {"Fanta", 2.00, 6},
-    {"Sprite", 2.00, 6},          {"Ice Tea", 2.20, 6},         {"Aquarius", 2.50, 6},
-    {"Schweppes Agrumes", 2.20, 6}, {"Jus d'orange", 2.20, 6},  {"Eau plate", 1.60, 6},
-    {"Eau petillante", 1.60, 6},  {"Cafe", 1.80, 6},            {"Cafe au lait", 2.00, 6},
-    {"The", 1.80, 6},             {"Chocolat chaud", 2.20, 6},  {"Chips sel", 1.20, 6},
-    {"Chips paprika", 1.20, 6},   {"Snickers", 1.50, 6},        {"Croque-monsieur", 3.50, 6},
+    {"Biere pression", 2.00, 21},   {"Biere pression 50cl", 3.50, 21}, {"Jupiler 33cl", 2.20, 21},
+    {"Jupiler 0.0", 2.20, 21},      {"Leffe blonde", 3.00, 21},        {"Leffe brune", 3.00, 21},
+    {"Duvel", 3.50, 21},            {"Chimay bleue", 3.80, 21},        {"Chimay triple", 3.80, 21},
+    {"Kriek", 2.80, 21},            {"Hoegaarden", 2.60, 21},          {"Orval", 4.00, 21},
+    {"Westmalle triple", 3.80, 21}, {"Westmalle double", 3.60, 21},    {"Karmeliet", 3.80, 21},
+    {"La Chouffe", 3.80, 21},       {"Grimbergen blonde", 3.20, 21},   {"Rochefort 8", 4.00, 21},
+    {"Maredsous blonde", 3.20, 21}, {"Rodenbach", 2.80, 21},           {"Cidre", 3.00, 21},
+    {"Vin rouge verre", 3.00, 21},  {"Vin blanc verre", 3.00, 21},     {"Vin rose verre", 3.00, 21},
+    {"Cava coupe", 4.50, 21},       {"Pecket", 2.50, 21},              {"Martini", 3.50, 21},
+    {"Porto", 3.50, 21},            {"Coca-Cola", 2.00, 6},            {"Coca zero", 2.00, 6},
+    {"Fanta", 2.00, 6},             {"Sprite", 2.00, 6},               {"Ice Tea", 2.20, 6},
+    {"Ice Tea peche", 2.20, 6},     {"Aquarius", 2.50, 6},             {"Schweppes Agrumes", 2.20, 6},
+    {"Schweppes Tonic", 2.20, 6},   {"Jus d'orange", 2.20, 6},         {"Jus de pomme", 2.20, 6},
+    {"Eau plate", 1.60, 6},         {"Eau petillante", 1.60, 6},       {"Red Bull", 3.00, 6},
+    {"Cafe", 1.80, 6},              {"Cafe au lait", 2.00, 6},         {"Cappuccino", 2.50, 6},
+    {"The", 1.80, 6},               {"Chocolat chaud", 2.20, 6},       {"Soupe du jour", 2.50, 6},
+    {"Chips sel", 1.20, 6},         {"Chips paprika", 1.20, 6},        {"Cacahuetes", 1.50, 6},
+    {"Snickers", 1.50, 6},          {"Mars", 1.50, 6},                 {"Twix", 1.50, 6},
+    {"Gaufre", 2.00, 6},            {"Croque-monsieur", 3.50, 6},      {"Hot-dog", 3.50, 6},
+    {"Pain saucisse", 3.00, 6},     {"Sandwich jambon", 3.50, 6},      {"Sandwich fromage", 3.50, 6},
 };
+static_assert(std::size(kArticles) == 60, "one article per till button, ORDRE 01 to 60");
 
 struct Member {
     const char* number;
@@ -129,7 +142,8 @@ InstallResult installDataFolder(const QString& folder, bool demo) {
         config.Insert();
         config.FieldByName("NUMTICKET")->setAsString(QStringLiteral("1"));
         config.FieldByName("FONDCAISSE")->setAsFloat(demo ? 150.0 : 0.0);
-        if (demo) config.FieldByName("DATEFOND")->setAsDate(QDate::currentDate());
+        // Dated the day before, so the float warning and "Fond caisse" can be tried at once.
+        if (demo) config.FieldByName("DATEFOND")->setAsDate(QDate::currentDate().addDays(-1));
         config.Post();
         config.Close();
         if (demo) fillDemo(folder);

@@ -58,6 +58,7 @@ struct TQRPrinterSettings {
     std::optional<TQROrientation> orientation;  // unset: the page's own
     QString printerName;                        // empty: the system's default
     QString outputFileName;  // not empty: a PDF file instead of a printer
+    QString title;           // the job's name in the printer queue; empty: the program's
 };
 
 struct TQRPrintResult {

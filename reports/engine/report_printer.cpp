@@ -1,12 +1,15 @@
 #include "reports/engine/report_printer.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -36,6 +39,8 @@ void configurePrinter(QPrinter& printer, const TQRPrinterSettings& s, QSizeF pap
     } else if (!s.printerName.isEmpty()) {
         printer.setPrinterName(s.printerName);
     }
+    // The job's name in the printer queue; never empty.
+    printer.setDocName(s.title.isEmpty() ? QCoreApplication::applicationName() : s.title);
     printer.setFullPage(true);  // the model places everything from the paper's corner
     printer.setPageLayout(pageLayoutFor(paper, s.orientation));
     printer.setCopyCount(std::max(1, s.copies));
@@ -70,8 +75,65 @@ private:
     bool cancelled_ = false;
 };
 
+// Qt's printer properties (their page settings) open on the printer's
+// default paper rather than on the page layout the printer was given; when
+// they open, they are set to the report's paper, so that they show what is
+// printed (the receipt's 105 x 148.5 mm, A4 landscape, ...).
+class ReportPaperInProperties : public QObject {
+public:
+    ReportPaperInProperties(QPrintDialog& dialog, const QPageLayout& layout)
+        : dialog_(dialog), layout_(layout) {
+        qApp->installEventFilter(this);
+    }
+    ~ReportPaperInProperties() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->inherits("QPrintPropertiesDialog") &&
+            isPartOfDialog(watched) && !shown_.contains(watched)) {
+            shown_.insert(watched);  // later openings keep the user's choice
+            showPaper(*static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+
+private:
+    bool isPartOfDialog(const QObject* object) const {  // a window of its own, owned by the dialog
+        for (; object; object = object->parent())
+            if (object == &dialog_) return true;
+        return false;
+    }
+
+    void showPaper(QWidget& properties) const {
+        auto* sizes = properties.findChild<QComboBox*>(QStringLiteral("pageSizeCombo"));
+        auto* orientation = properties.findChild<QRadioButton*>(
+            layout_.orientation() == QPageLayout::Landscape ? QStringLiteral("landscape")
+                                                            : QStringLiteral("portrait"));
+        if (!sizes || !orientation) return;
+        orientation->click();
+        int named = -1;
+        for (int i = 0; i < sizes->count() && named < 0; ++i) {
+            const QVariant data = sizes->itemData(i);
+            if (data.isValid() && data.value<QPageSize>().isEquivalentTo(layout_.pageSize())) named = i;
+        }
+        if (named >= 0) {
+            sizes->setCurrentIndex(named);
+        } else {
+            // The report's own size as an entry of its own: Qt's "Custom"
+            // entry (missing for CUPS queues) would round 148.5 mm to A6.
+            sizes->addItem(layout_.pageSize().name(), QVariant::fromValue(layout_.pageSize()));
+            sizes->setCurrentIndex(sizes->count() - 1);
+        }
+    }
+
+    QPrintDialog& dialog_;
+    QPageLayout layout_;
+    QSet<QObject*> shown_;
+};
+
 bool runQtPrintDialog(QPrinter& printer, int pageCount, QWidget* parent) {
     QPrintDialog dialog(&printer, parent);
+    ReportPaperInProperties paper(dialog, printer.pageLayout());
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
     dialog.setMinMax(1, std::max(1, pageCount));

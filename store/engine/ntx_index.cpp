@@ -132,7 +132,7 @@ std::string NtxIndex::makeKey(const unsigned char* image, uint32_t recno, bool e
             k = encodeNumericKey(v.number, static_cast<int>(n), hdr_.decimals);
             break;
         case Value::Type::Logical:
-            k = v.logical ? "T" : "F";
+            k.assign(1, v.logical ? 'T' : 'F');  // not = "T": GCC 12 at -O3 reports a false -Wrestrict overlap
             break;
     }
     k.resize(n, ' ');

@@ -127,3 +127,15 @@ TEST_F(ReceiptTest, SavedPdfOfATwoPageReceiptHasTwoPages) {
     ASSERT_TRUE(info.waitForFinished(30000));
     EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+2\\n")));
 }
+
+TEST_F(ReceiptTest, PrintJobIsNamedAfterTheTicket) {
+    QString title;
+    onPreview = [&](TQuickRep& rep, TPreviewWindow&) { title = rep.PrinterSettings().title; };
+    TFCaisse* till = openTill();
+    press(till, 1, "2");
+    const PageModel& model = closeWithReceipt(till);
+    ASSERT_EQ(model.pageCount(), 1);
+    const QString ticket = model.pages[0].textsOf("QRDBText3").value(0);
+    ASSERT_FALSE(ticket.isEmpty());
+    EXPECT_EQ(title, QStringLiteral("Ticket de caisse n° %1").arg(ticket));
+}

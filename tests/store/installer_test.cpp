@@ -1,6 +1,7 @@
 // The data-folder installer, its tables read back by two independent dBase
 // readers (Debian's python3-dbfread and python3-dbf), and caisse-init.
 #include <QCryptographicHash>
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -120,17 +121,24 @@ TEST_F(InstallerTest, DemoPriceListAndMembers) {
     const QJsonObject tables = dumpTables(dir_.path());
 
     const QJsonArray articles = tables["consomation.DBF"].toObject()["rows"].toArray();
-    EXPECT_GE(articles.size(), 25);
-    EXPECT_LE(articles.size(), 35);
+    ASSERT_EQ(articles.size(), 60) << "one article per till button";
     QSet<double> rates;
+    QSet<QString> labels;
     for (int i = 0; i < articles.size(); ++i) {
         const QJsonObject a = articles[i].toObject();
         EXPECT_EQ(a["ORDRE"].toString(), QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
         EXPECT_FALSE(a["LIBELLE"].toString().isEmpty());
         EXPECT_GT(a["PRIX"].toDouble(), 0.0);
         rates.insert(a["TVA"].toDouble());
+        labels.insert(a["LIBELLE"].toString());
     }
     EXPECT_EQ(rates, QSet<double>({6.0, 21.0}));
+    EXPECT_EQ(labels.size(), articles.size()) << "no till button repeats an article";
+
+    // The float is dated the day before: the float warning shows at once.
+    const QJsonObject config = tables["config.dbf"].toObject()["rows"].toArray()[0].toObject();
+    EXPECT_EQ(config["DATEFOND"].toString(), QDate::currentDate().addDays(-1).toString(Qt::ISODate));
+    EXPECT_GT(config["FONDCAISSE"].toDouble(), 0.0);
 
     const QJsonArray members = tables["Membre.DBF"].toObject()["rows"].toArray();
     ASSERT_EQ(members.size(), 12);
@@ -187,7 +195,14 @@ TEST_F(InstallerTest, CaisseInitCommand) {
     TApolloTable articles(QStringLiteral("ATConsomation"));
     articles.setTableName(folder + QStringLiteral("/consomation.DBF"));
     articles.Open();
-    EXPECT_EQ(articles.RecordCount(), 30);
+    EXPECT_EQ(articles.RecordCount(), 60);
+
+    // The tables hold members' names and card numbers: nothing for others.
+    for (const QString& name : dataTableNames()) {
+        const QFileDevice::Permissions others = QFile::permissions(folder + QLatin1Char('/') + name) &
+            (QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+        EXPECT_EQ(others, QFileDevice::Permissions()) << name.toStdString();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# installed_test.sh PREFIX: checks an installed program (the Debian package
+# in /usr, or `cmake --install build --prefix DIR`): the files are in place;
+# caisse-launch prepares a private data folder on the first start and the
+# program builds its start-up indexes there; a second start reuses it and
+# changes no table; the programs find their engine from their own location
+# and, without it, say the fixed message.
+set -euo pipefail
+
+prefix=$(cd "${1:?usage: installed_test.sh PREFIX}" && pwd)
+app_id=be.sportbar.caisse
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+check() { local what=$1; shift; "$@" || fail "$what"; }
+
+echo "== files in $prefix"
+lib=$(find "$prefix/lib" -path '*/caisse/libsde50.so' 2>/dev/null | head -n 1)
+[[ -n "$lib" ]] || fail "no lib/<multiarch>/caisse/libsde50.so"
+for f in bin/caisse bin/caisse-init bin/caisse-launch; do
+  check "$f is an executable" test -x "$prefix/$f"
+done
+for f in share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml; do
+  check "$f is there" test -s "$prefix/$f"
+done
+for size in 16 22 24 32 48 64 128 256; do
+  icon=$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png
+  check "$size px icon is a PNG" grep -q PNG <(head -c 8 "$icon" 2>/dev/null)
+done
+check "the desktop entry starts the launcher" grep -qx 'Exec=caisse-launch' \
+  "$prefix/share/applications/$app_id.desktop"
+if ldd "$prefix/bin/caisse" | grep -q sde50; then
+  fail "caisse links the engine instead of loading it"
+fi
+
+# start_for SECONDS LOG COMMAND...: runs a start of the program offscreen in
+# the fresh home $home for at most SECONDS; it must still be running then.
+start_for() {
+  local seconds=$1 log=$2 rc=0
+  shift 2
+  env -u LD_LIBRARY_PATH -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen LC_ALL=C \
+    timeout "$seconds" "$@" >"$log" 2>&1 || rc=$?
+  [[ $rc -eq 124 ]] || { cat "$log" >&2; fail "$* stopped by itself (status $rc)"; }
+}
+
+# until_indexes LOG COMMAND...: starts the program until its five start-up
+# indexes are in the data folder (the window is then open), then stops it.
+until_indexes() {
+  local log=$1 pid waited=0
+  shift
+  env -u LD_LIBRARY_PATH -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen LC_ALL=C \
+    "$@" >"$log" 2>&1 &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null && [[ $waited -lt 120 ]]; do
+    [[ $(find "$data" -maxdepth 1 -iname '*.ntx' 2>/dev/null | wc -l) -ge 5 ]] && break
+    sleep 1
+    waited=$((waited + 1))
+  done
+  sleep 1  # the last index is closed
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    wait "$pid" || true
+  else
+    wait "$pid" || true
+    cat "$log" >&2
+    fail "$* stopped by itself"
+  fi
+}
+
+echo "== first start from the desktop entry: a private data folder"
+home=$work/home
+mkdir -p "$home"
+data=$home/.local/share/caisse
+until_indexes "$work/first.log" "$prefix/bin/caisse-launch"
+check "the data folder is made" test -d "$data"
+check "the data folder is private (0700)" test "$(stat -c %a "$data" 2>/dev/null)" = 700
+for index in vente.ntx ticket.ntx consomation.ntx ordre.ntx PtsRES.ntx; do
+  check "start-up index $index is built" test -n "$(find "$data" -maxdepth 1 -iname "$index")"
+done
+others=$(find "$data" -maxdepth 1 -iname '*.dbf' -perm /o=rwx)
+[[ -z "$others" ]] || fail "tables open to others: $others"
+/usr/bin/python3 - "$data" <<'PY' || fail "the six tables are not read back"
+import glob, os, sys
+import dbfread
+tables = sorted(glob.glob(os.path.join(sys.argv[1], "*.[dD][bB][fF]")))
+names = sorted(os.path.basename(t).lower() for t in tables)
+want = ["config.dbf", "consomation.dbf", "membre.dbf", "ptsres.dbf", "qtevente.dbf", "vente.dbf"]
+assert names == want, names
+for t in tables:
+    rows = list(dbfread.DBF(t, encoding="cp1252"))
+    expected = 1 if t.lower().endswith("config.dbf") else 0
+    assert len(rows) == expected, (t, len(rows))
+PY
+
+echo "== second start: the same folder, no table written"
+sums=$(cd "$data" && md5sum -- *.[dD][bB][fF] *.[nN][tT][xX])
+start_for 8 "$work/second.log" "$prefix/bin/caisse-launch"
+check "the second start reuses the folder" test "$(cd "$data" && md5sum -- *.[dD][bB][fF] *.[nN][tT][xX])" = "$sums"
+if grep -q "Tables écrites" "$work/second.log"; then fail "the second start prepared the folder again"; fi
+
+echo "== XDG_DATA_HOME chooses the folder"
+env -u LD_LIBRARY_PATH HOME="$home" XDG_DATA_HOME="$work/xdg" QT_QPA_PLATFORM=offscreen \
+  timeout 8 "$prefix/bin/caisse-launch" >"$work/xdg.log" 2>&1 || true
+check "the folder is under XDG_DATA_HOME" test -f "$work/xdg/caisse/config.dbf"
+
+echo "== without the engine library: the fixed message"
+mkdir -p "$work/nolib/bin"
+cp "$prefix/bin/caisse" "$prefix/bin/caisse-init" "$work/nolib/bin/"
+rc=0
+env -u LD_LIBRARY_PATH "$work/nolib/bin/caisse-init" "$work/nolib/data" >"$work/nolib.log" 2>&1 || rc=$?
+check "caisse-init fails without the engine" test "$rc" -eq 1
+check "caisse-init says the fixed message" grep -q "APOLLO: Unable to load required SDE50.DLL" "$work/nolib.log"
+start_for 5 "$work/nolib-caisse.log" "$work/nolib/bin/caisse"
+check "caisse says the fixed message" grep -q "APOLLO: Unable to load required SDE50.DLL" "$work/nolib-caisse.log"
+
+if [[ $failures -gt 0 ]]; then
+  echo "installed_test: $failures failed" >&2
+  exit 1
+fi
+echo "installed_test: passed"
