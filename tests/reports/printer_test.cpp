@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "reports/engine/report_printer.h"
-#include "tests/reports/report_fixture.h"
+#include "tests/support/report_fixture.h"
 
 namespace {
 
