@@ -103,14 +103,14 @@ TEST_F(TableOpenTest, NamesWithoutExtensionInAnyCaseOrInAFolder) {
     rel.Open();
     abs.Open();
     EXPECT_EQ(here.RecordCount(), 0);
-    EXPECT_EQ(rel.RecordCount(), 30);
-    EXPECT_EQ(abs.RecordCount(), 30);
+    EXPECT_EQ(rel.RecordCount(), 60);
+    EXPECT_EQ(abs.RecordCount(), 60);
     rel.CreateIndex(QStringLiteral("ordre.ntx"), QStringLiteral("ORDRE"), false);
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("other/ordre.ntx"))));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("ordre.ntx"))));
     abs.OpenIndex(QStringLiteral("ORDRE.NTX"));
     abs.Last();
-    EXPECT_EQ(abs.FieldByName("ORDRE")->AsString(), QStringLiteral("30"));
+    EXPECT_EQ(abs.FieldByName("ORDRE")->AsString(), QStringLiteral("60"));
 }
 
 TEST_F(TableOpenTest, TwoIndexesOpenedInTurnAndReopenedAtOpen) {
