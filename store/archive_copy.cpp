@@ -132,7 +132,11 @@ bool archiveCopy(const QString& source, const QString& target, QString* whyOut) 
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (!out.ok()) return *why = systemError(QStringLiteral("create a file in ") + QString::fromLocal8Bit(folder)), false;
 
-    bool ok = copyInto(in.get(), out.get(), why);
+    // The archive is readable as the sales file is, not only by its owner.
+    struct stat st {};
+    bool ok = ::fstat(in.get(), &st) == 0 && ::fchmod(out.get(), st.st_mode & 07777) == 0;
+    if (!ok) *why = systemError(QStringLiteral("permissions"));
+    if (ok) ok = copyInto(in.get(), out.get(), why);
     if (ok && ::fsync(out.get()) != 0) ok = (*why = systemError(QStringLiteral("fsync")), false);
     if (!out.close() && ok) ok = (*why = systemError(QStringLiteral("close")), false);
     if (ok) ok = sameBytes(src, temp, why);
