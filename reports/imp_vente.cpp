@@ -5,6 +5,11 @@
 TFImpVente::TFImpVente(TProgram& program)
     : TReportHost(program, "FImpVente", QStringLiteral("Impression des ventes"), 600, 400) {
     ATVente = table("ATVente", "Vente.DBF");
+    // The fields the journal reads; an archive sales file has them too.
+    ATVente->addField("LIBELLE", TFieldType::ftString, 30);
+    ATVente->addField("PRIX", TFieldType::ftFloat);
+    ATVente->addField("TVA", TFieldType::ftFloat);
+    ATVente->addField("DATE", TFieldType::ftDate);
     ATConfig = table("ATConfig", "config.DBF");
 
     QRImpVente = std::make_unique<TQuickRep>(QStringLiteral("QRImpVente"));
@@ -22,8 +27,8 @@ TFImpVente::TFImpVente(TProgram& program)
 TFImpVente::~TFImpVente() = default;
 
 void TFImpVente::QRImpVenteBeforePrint() {
-    totals->reset();  // DetailActif on; the sums are already 0 between journals
     ATVente->Open();
+    totals->reset();  // DetailActif on; the sums are already 0 between journals
 }
 
 void TFImpVente::QRImpVenteAfterPrint() { totals->reset(); }

@@ -107,8 +107,11 @@ void JournalTotals::countRow(double price, double vat) {
 }
 
 void JournalTotals::countCurrent() {
-    countRow(sales_->FieldByName(QStringLiteral("PRIX"))->AsFloat(),
-             sales_->FieldByName(QStringLiteral("TVA"))->AsFloat());
+    if (!price_) {
+        price_ = sales_->FieldByName(QStringLiteral("PRIX"));
+        vat_ = sales_->FieldByName(QStringLiteral("TVA"));
+    }
+    countRow(price_->AsFloat(), vat_->AsFloat());
 }
 
 void JournalTotals::countAndAdvance() {
@@ -159,6 +162,7 @@ void JournalTotals::totalsBeforePrint(TQRBand&) {
 void JournalTotals::totalsAfterPrint() { setDetail(true); }
 
 void JournalTotals::reset() {
+    price_ = vat_ = nullptr;
     CumulVentes = CumulTVA0 = CumulTVA6 = CumulTVA21 = 0;
     setDetail(true);
 }

@@ -12,6 +12,7 @@
 #include "reports/engine/quick_rep.h"
 
 class TApolloTable;
+class TField;
 
 struct JournalLayoutOptions {
     QString title = QStringLiteral("Listing des ventes du");
@@ -65,7 +66,8 @@ public:
     // The totals band's BeforePrint and AfterPrint.
     void totalsBeforePrint(TQRBand& band);
     void totalsAfterPrint();
-    // The sums back to 0 and the detail texts on, for the next generation.
+    // The sums back to 0 and the detail texts on, for the next generation;
+    // called once the table is open (its fields are looked up again).
     void reset();
 
     // Extra steps for a host that counts more: after each row counted, and
@@ -79,5 +81,7 @@ private:
 
     TApolloTable* sales_;
     TApolloTable* settings_;
+    TField* price_ = nullptr;  // of sales_, looked up at the first count
+    TField* vat_ = nullptr;
     JournalLayout* layout_ = nullptr;
 };
