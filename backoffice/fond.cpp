@@ -1,13 +1,45 @@
 #include "backoffice/fond.h"
 
+#include <QDate>
+
+#include "backoffice/sales_reset.h"
+#include "common/conversions.h"
+#include "common/dialogs.h"
+#include "till/caisse.h"
 #include "ui/main_menu.h"
+
+namespace {
+
+QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(caption);
+    b->setFocusPolicy(Qt::NoFocus);  // a speed button leaves the focus where it is
+    QFont f = b->font();
+    f.setPixelSize(16);
+    b->setFont(f);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+}  // namespace
 
 TFFond::TFFond(TProgram& program)
     : TSwitchedForm(program, "FFond", QStringLiteral("Gestion du fond de caisse"), 467, 252) {
     ATConfig = new TApolloTable("ATConfig", this);
     ATConfig->setTableName("config.DBF");
+    ATConfigDATEFOND = ATConfig->addField("DATEFOND", TFieldType::ftDate);
+    ATConfigFONDCAISSE = ATConfig->addField("FONDCAISSE", TFieldType::ftFloat);
     ATVente = new TApolloTable("ATVente", this);
     ATVente->setTableName("vente.dbf");
+    ATVenteDATE = ATVente->addField("DATE", TFieldType::ftDate);
     DSConfig = new TDataSource(this);
     DSConfig->setDataSet(ATConfig);
     DSVente = new TDataSource(this);
@@ -18,8 +50,67 @@ TFFond::TFFond(TProgram& program)
     setAbsent(menu, {MenuEntry::ImpCaisse, MenuEntry::VenteArt});
     buildMainMenu(this, menu);
 
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    Label1 = label(client, "Label1", QStringLiteral("Fond de caisse"), 16, 24);
+    DBEdit1 = new TDBEdit(QStringLiteral("DBEdit1"), client);
+    DBEdit1->setGeometry(176, 20, 121, 24);
+    DBEdit1->setDataSource(DSConfig);
+    DBEdit1->setDataField("FONDCAISSE");
+
+    Label2 = label(client, "Label2", QStringLiteral("Date du fond de caisse"), 16, 80);
+    DBText1 = new TDBText(QStringLiteral("DBText1"), client);
+    DBText1->setGeometry(176, 80, 105, 17);
+    DBText1->setDataSource(DSConfig);
+    DBText1->setDataField("DATEFOND");
+    SpeedButton1 = speedButton(client, "SpeedButton1", QStringLiteral("Mise à jour date"));
+    SpeedButton1->setGeometry(296, 70, 153, 36);
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
+
+    Label3 = label(client, "Label3", QStringLiteral("Date des ventes"), 16, 144);
+    DBText2 = new TDBText(QStringLiteral("DBText2"), client);
+    DBText2->setGeometry(176, 144, 105, 17);
+    DBText2->setDataSource(DSVente);
+    DBText2->setDataField("DATE");
+    SpeedButton2 = speedButton(client, "SpeedButton2", QStringLiteral("Mise à zero des ventes"));
+    SpeedButton2->setGeometry(296, 134, 153, 36);
+    SpeedButton2->setStyleSheet(QStringLiteral("color: red"));
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded([this] { SpeedButton2Click(); }));
+
     creationStep([this] {
         ATConfig->Open();
         ATVente->Open();
     });
+}
+
+void TFFond::FormShow() {
+    ATConfig->Open();
+    ATVente->Open();
+    ATVente->Refresh();
+    SpeedButton2->setEnabled(resetAllowed(dateText(ATVenteDATE->AsDate()), ATVente->Eof()));
+    ATConfig->Edit();  // on an empty table, a new row
+}
+
+void TFFond::FormHide() {
+    if (ATConfig->State() == TDataSetState::dsEdit || ATConfig->State() == TDataSetState::dsInsert)
+        ATConfig->Post();
+}
+
+void TFFond::SpeedButton1Click() { ATConfigDATEFOND->setAsDate(QDate::currentDate()); }
+
+void TFFond::SpeedButton2Click() {
+    SalesReset reset(*ATVente, *program().FCaisse->ATVente);
+    const QString name = reset.archiveName();
+    switch (reset.run()) {
+    case SalesReset::Outcome::Exists:
+        dialogs().showMessage(ResetText::kExists);
+        return;
+    case SalesReset::Outcome::CopyFailed:
+        dialogs().showMessage(ResetText::kNotCopied + name);
+        return;
+    case SalesReset::Outcome::Done:
+        SpeedButton2->setEnabled(false);
+        dialogs().showMessage(ResetText::kCopied + name);
+        return;
+    }
 }

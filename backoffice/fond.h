@@ -2,9 +2,13 @@
 // period.
 #pragma once
 
-#include "ui/form.h"
+#include <QLabel>
+#include <QToolButton>
+
+#include "controls/db_edit.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
+#include "ui/form.h"
 
 class TFFond : public TSwitchedForm {
     Q_OBJECT
@@ -13,6 +17,25 @@ public:
 
     TApolloTable* ATConfig;
     TApolloTable* ATVente;
+    TField* ATConfigDATEFOND;
+    TField* ATConfigFONDCAISSE;
+    TField* ATVenteDATE;
     TDataSource* DSConfig;
     TDataSource* DSVente;
+
+    QLabel* Label1;
+    TDBEdit* DBEdit1;
+    QLabel* Label2;
+    TDBText* DBText1;
+    QToolButton* SpeedButton1;
+    QLabel* Label3;
+    TDBText* DBText2;
+    QToolButton* SpeedButton2;
+
+    void SpeedButton1Click();  // "Mise à jour date"
+    void SpeedButton2Click();  // "Mise à zero des ventes"
+
+protected:
+    void FormShow() override;
+    void FormHide() override;
 };

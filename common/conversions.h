@@ -21,6 +21,7 @@ inline const QString kNotFloat =
     QStringLiteral("'%1' n'est pas une valeur en virgule flottante correcte");
 inline const QString kNotFieldFloat =
     QStringLiteral("'%1' n'est pas une valeur flottante correcte pour le champ '%2'");
+inline const QString kNotDate = QStringLiteral("'%1' n'est pas une date correcte");
 }  // namespace ConvertText
 
 // An amount: two decimals of at most 15 significant digits, grouped by

@@ -17,3 +17,27 @@ QString fieldDisplayText(const TField& field, const QString& mask) {
         return field.AsString();
     }
 }
+
+void setFieldText(TField& field, const QString& text) {
+    if (text.trimmed().isEmpty()) {
+        field.Clear();
+        return;
+    }
+    switch (field.DataType()) {
+    case TFieldType::ftFloat:
+        field.setAsFloat(fieldTextToFloat(text, field.FieldName()));
+        return;
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+        field.setAsInteger(textToInt(text));
+        return;
+    case TFieldType::ftDate: {
+        const QDate date = QDate::fromString(text.trimmed(), formatSettings().shortDateFormat);
+        if (!date.isValid()) throw EConvertError(ConvertText::kNotDate.arg(text));
+        field.setAsDate(date);
+        return;
+    }
+    default:
+        field.setAsString(text);
+    }
+}

@@ -154,6 +154,25 @@ void TApolloTable::fieldChanged(TField*) {
     emit dataChanged();
 }
 
+void TApolloTable::addRecordUpdater(QObject* owner, std::function<void()> update) {
+    const bool known = std::any_of(updaters_.begin(), updaters_.end(),
+                                   [owner](const auto& u) { return u.first == owner; });
+    updaters_.emplace_back(owner, std::move(update));
+    if (!known)
+        connect(owner, &QObject::destroyed, this, [this, owner] { removeRecordUpdaters(owner); });
+}
+
+void TApolloTable::removeRecordUpdaters(QObject* owner) {
+    std::erase_if(updaters_, [owner](const auto& u) { return u.first == owner; });
+}
+
+// A copy of the list is walked: an updater may attach or detach controls.
+void TApolloTable::updateRecord() {
+    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+    const auto updaters = updaters_;
+    for (const auto& u : updaters) u.second();
+}
+
 void TApolloTable::setState(TDataSetState s) {
     if (s == state_) return;
     state_ = s;
@@ -270,7 +289,10 @@ void TApolloTable::Open() {
             QString ix = folder() + indexName_ + (hasExtension(indexName_) ? QString() : QStringLiteral(".NTX"));
             if (fileExistsAnyCase(ix)) {
                 int order = sde().sx_IndexOpen(local(ix).constData());
-                if (order > 0) sde().sx_SetOrder(order);
+                if (order > 0) {
+                    sde().sx_SetOrder(order);
+                    indexFiles_ = QStringList{indexName_};
+                }
             }
         }
         bindFields();
@@ -337,6 +359,7 @@ void TApolloTable::Close() {
     auto& r = registry();
     r.erase(std::remove(r.begin(), r.end(), this), r.end());
     clearValues();
+    indexFiles_.clear();
     eof_ = bof_ = true;
     recno_ = 0;
     modified_ = false;
@@ -347,6 +370,7 @@ void TApolloTable::Close() {
 
 void TApolloTable::checkBrowseMode() {
     if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+        updateRecord();
         if (modified_)
             Post();
         else
@@ -429,6 +453,7 @@ void TApolloTable::Edit() {
 void TApolloTable::Post() {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
         throw EDatabaseError(name_ + QStringLiteral(": ") + ApolloText::kNotEditing);
+    updateRecord();
     select();
     const bool inserting = state_ == TDataSetState::dsInsert;
     // Start from the stored image so that undeclared fields keep their values.
@@ -636,6 +661,7 @@ void TApolloTable::CreateIndex(const QString& file, const QString& key, bool uni
     if (order == 0) engineFailed(QStringLiteral("Cannot create index ") + file + QStringLiteral(": "));
     sde().sx_SetOrder(order);
     indexName_ = file;
+    rememberIndex(file);
     goToRow(recno_);
 }
 
@@ -649,7 +675,15 @@ void TApolloTable::OpenIndex(const QString& file) {
     if (order == 0) engineFailed(QStringLiteral("Cannot open index ") + file + QStringLiteral(": "));
     sde().sx_SetOrder(order);
     indexName_ = file;
+    rememberIndex(file);
     goToRow(recno_);
+}
+
+// An index file opened twice stays open once, at its first place.
+void TApolloTable::rememberIndex(const QString& file) {
+    for (const QString& open : indexFiles_)
+        if (open.compare(file, Qt::CaseInsensitive) == 0) return;
+    indexFiles_ << file;
 }
 
 void TApolloTable::CloseIndexes() {
@@ -657,6 +691,7 @@ void TApolloTable::CloseIndexes() {
     select();
     sde().sx_CloseIndexes();
     indexName_.clear();
+    indexFiles_.clear();
 }
 
 void TApolloTable::Reindex() {

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,6 +39,9 @@ public:
     const QString& Filter() const { return filter_; }
     void setFilter(const QString& expression);
     const QString& IndexName() const { return indexName_; }
+    // The index files open on the handle, in the order they were opened
+    // (the last one is the order); empty when closed.
+    const QStringList& IndexFiles() const { return indexFiles_; }
     bool Active() const { return state_ != TDataSetState::dsInactive; }
     void setActive(bool on);
     TDataSetState State() const { return state_; }
@@ -75,6 +80,13 @@ public:
     void Reindex();
     void Zap();
 
+    // Controls that hold typed text not yet in the fields (a data-aware
+    // edit) write it when the row is about to be posted, by Post or by a
+    // move; an error they raise stops the post and the row stays in edit.
+    // `owner` going away removes its updater.
+    void addRecordUpdater(QObject* owner, std::function<void()> update);
+    void removeRecordUpdaters(QObject* owner);
+
     // For fields: the row may only change while editing or inserting.
     void checkWritable() const;
     void fieldChanged(TField* field);
@@ -107,6 +119,8 @@ private:
     void setState(TDataSetState s);
     void checkBrowseMode();
     void clearValues();
+    void updateRecord();
+    void rememberIndex(const QString& file);
     QString folder() const;
     QString makeAlias() const;
 
@@ -118,6 +132,8 @@ private:
     bool filtered_ = false;
     QString filter_;
     QString indexName_;
+    QStringList indexFiles_;
+    std::vector<std::pair<QObject*, std::function<void()>>> updaters_;
     TDataSetState state_ = TDataSetState::dsInactive;
 
     std::vector<std::unique_ptr<TField>> fields_;

@@ -7,5 +7,6 @@ void TDataSource::setDataSet(TApolloTable* table) {
         connect(table, &TApolloTable::dataChanged, this, &TDataSource::dataChanged);
         connect(table, &TApolloTable::stateChanged, this, &TDataSource::stateChanged);
     }
+    emit dataSetChanged();
     emit dataChanged();
 }

@@ -18,6 +18,8 @@ public:
 signals:
     void dataChanged();
     void stateChanged();
+    // Another handle (or none) was attached.
+    void dataSetChanged();
 
 private:
     QPointer<TApolloTable> dataSet_;

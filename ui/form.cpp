@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QScreen>
 
 #include "common/dialogs.h"
@@ -24,6 +25,11 @@ void TForm::showEvent(QShowEvent* event) {
     }
     QMainWindow::showEvent(event);
     if (!event->spontaneous()) runGuarded([this] { FormShow(); });
+}
+
+void TForm::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    if (!event->spontaneous()) runGuarded([this] { FormHide(); });
 }
 
 void TForm::closeEvent(QCloseEvent* event) {

@@ -21,11 +21,13 @@ protected:
     // error box and the rest of the step is skipped.
     static void creationStep(const std::function<void()>& step);
 
-    // Steps a window runs when shown and when closed; closing only hides.
+    // Steps a window runs when shown, hidden and closed; closing only hides.
     virtual void FormShow() {}
+    virtual void FormHide() {}
     virtual void FormClose() {}
 
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

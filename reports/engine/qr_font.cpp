@@ -1,6 +1,8 @@
 #include "reports/engine/qr_font.h"
 
+
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <vector>
 
@@ -30,18 +32,27 @@ constexpr double kMeasureDpi = 1200;
 
 struct TextMeasurer::Impl {
     QImage device{1, 1, QImage::Format_RGB32};
-    std::vector<std::pair<TQRFont, QFontMetricsF>> metrics;
+    // One entry per font seen, with the widths of the texts measured in it:
+    // a report prints the same labels and prices over and over.
+    struct Metrics {
+        TQRFont font;
+        QFontMetricsF fm;
+        QHash<QString, double> widths;
+    };
+    std::vector<Metrics> metrics;
+    size_t last = 0;
 
     Impl() {
         const int dotsPerMetre = qRound(kMeasureDpi / 0.0254);
         device.setDotsPerMeterX(dotsPerMetre);
         device.setDotsPerMeterY(dotsPerMetre);
     }
-    const QFontMetricsF& of(const TQRFont& font) {
-        for (const auto& m : metrics)
-            if (m.first == font) return m.second;
-        metrics.emplace_back(font, QFontMetricsF(toQFont(font), &device));
-        return metrics.back().second;
+    Metrics& of(const TQRFont& font) {
+        if (last < metrics.size() && metrics[last].font == font) return metrics[last];
+        for (last = 0; last < metrics.size(); ++last)
+            if (metrics[last].font == font) return metrics[last];
+        metrics.push_back({font, QFontMetricsF(toQFont(font), &device), {}});
+        return metrics.back();
     }
 };
 
@@ -49,7 +60,12 @@ TextMeasurer::TextMeasurer() : d_(std::make_unique<Impl>()) {}
 TextMeasurer::~TextMeasurer() = default;
 
 QSizeF TextMeasurer::sizeMm(const TQRFont& font, const QString& text) {
-    const QFontMetricsF& fm = d_->of(font);
+    Impl::Metrics& m = d_->of(font);
     const double mmPerDot = 25.4 / d_->device.logicalDpiX();
-    return {fm.horizontalAdvance(text) * mmPerDot, fm.height() * mmPerDot};
+    auto known = m.widths.constFind(text);
+    if (known == m.widths.constEnd()) {
+        if (m.widths.size() > 8192) m.widths.clear();  // bounded, whatever the report
+        known = m.widths.insert(text, m.fm.horizontalAdvance(text));
+    }
+    return {*known * mmPerDot, m.fm.height() * mmPerDot};
 }
