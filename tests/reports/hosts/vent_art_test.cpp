@@ -27,9 +27,9 @@ std::vector<Row> sales(const QStringList& labels) {
 }
 
 // Labels "Article 01".."Article n", each sold once.
-QStringList numbered(int n) {
+QStringList numbered(int n, int digits = 2) {
     QStringList labels;
-    for (int i = 1; i <= n; ++i) labels << QStringLiteral("Article %1").arg(i, 2, 10, QLatin1Char('0'));
+    for (int i = 1; i <= n; ++i) labels << QStringLiteral("Article %1").arg(i, digits, 10, QLatin1Char('0'));
     return labels;
 }
 
@@ -207,6 +207,77 @@ TEST_F(VentArtTest, ReorderListPrintsTwoArticlesPerLine) {
             EXPECT_EQ(p.textsOf("QRSysData1"), QStringList({QString::number(i + 1)}));
             EXPECT_EQ(p.textsOf("QRDBText7"), c.rows ? QStringList({"9/03/2024"}) : QStringList());
             EXPECT_EQ(p.textsOf("QRLabel2"), QStringList({programFileVersion()}));
+        }
+    }
+}
+
+TEST_F(VentArtTest, SalesListingByArticleTotalsEachPageAtItsFoot) {
+    // 100 rows of 2,00, the last at 6 %, the others at 21 %: page 1 holds
+    // 33 lines (99 rows), page 2 the last row; each footer sums its own page.
+    std::vector<Row> rows;
+    for (const QString& label : numbered(100, 3)) rows.push_back(sale(label));
+    rows[99]["TVA"] = 6.0;
+    append("Vente.DBF", rows);
+    TApolloTable config("config");
+    config.setTableName("config.dbf");
+    config.Open();
+    config.Edit();
+    config.FieldByName("FONDCAISSE")->setAsFloat(50);
+    config.Post();
+    TFVentart* w = activate();
+    saveAs = path("ventart.pdf");
+    const PageModel m =
+        previewOf([w] { QTest::mouseClick(w->MultiLineButton1, Qt::LeftButton); });
+    ASSERT_EQ(m.pageCount(), 2);
+    EXPECT_EQ(pdfPageCount(saveAs), 2);
+    struct PageTotals {
+        int lines;
+        QString first;  // label of the page's first row
+        const char* sales;
+        const char* vat21;
+        const char* vat6;
+        const char* till;
+    };
+    const PageTotals expected[] = {
+        {33, "Article 001", "198,00 €", "198,00 €", "0,00 €", "248,00 €"},
+        {1, "Article 100", "2,00 €", "0,00 €", "2,00 €", "52,00 €"},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const ReportPage& p = m.pages[static_cast<size_t>(i)];
+        const PageTotals& e = expected[i];
+        EXPECT_EQ(p.count("QRShape1"), e.lines);
+        EXPECT_EQ(p.textsOf("QRDBText1").value(0), e.first);
+        EXPECT_EQ(p.textsOf("QRLabel1"), QStringList({"Listing des articles vendu"}));
+        EXPECT_EQ(p.textsOf("QRLabel2"), QStringList({QString::fromUtf8(e.sales)}));
+        EXPECT_EQ(p.textsOf("QRLabel9"), QStringList({QString::fromUtf8(e.vat21)}));
+        EXPECT_EQ(p.textsOf("QRLabel8"), QStringList({QString::fromUtf8(e.vat6)}));
+        EXPECT_EQ(p.textsOf("QRLabel5"), QStringList({QString::fromUtf8(e.till)}));
+        EXPECT_EQ(p.textsOf("QRLabel14"), QStringList({"Fond de caisse"}));
+        EXPECT_EQ(p.textsOf("QRLabel15"), QStringList({QString::fromUtf8("50,00 €")}));
+        EXPECT_EQ(p.textsOf("QRLabel13"), QStringList({programFileVersion()}));
+        // The totals band sits on the bottom margin: 297 - 10 - 55.6.
+        ASSERT_NE(p.band("QRBand3"), nullptr);
+        EXPECT_NEAR(p.band("QRBand3")->top, 231.4, 1e-6);
+    }
+    EXPECT_EQ(allTextsOf(m, "QRDBText1").size() + allTextsOf(m, "QRDBText4").size() +
+                  allTextsOf(m, "QRDBText6").size(),
+              100);
+}
+
+TEST_F(VentArtTest, SalesListingByArticleCountsRunsInItsLineLabel) {
+    // Lines A A A | B B, with the count label as its handlers leave it.
+    append("Vente.DBF", sales({"B", "A", "A", "B", "A"}));
+    TFVentart* w = activate();
+    const PageModel m =
+        previewOf([w] { QTest::mouseClick(w->MultiLineButton1, Qt::LeftButton); });
+    ASSERT_EQ(m.pageCount(), 1);
+    const ReportPage& p = m.pages[0];
+    EXPECT_EQ(p.textsOf("QRDBText1"), QStringList({"A", "B"}));
+    EXPECT_EQ(p.textsOf("QRDBText6"), QStringList({"A"}));
+    EXPECT_EQ(p.textsOf("QRLQte1"), QStringList({"3", "4"}));
+    for (const PagePrimitive& item : p.items) {
+        if (item.element == "QRLQte1") {
+            EXPECT_NEAR(item.box.right(), 10 + 173.4, 1e-6);
         }
     }
 }
