@@ -87,6 +87,14 @@ void run(long rows, int keys) {
     QElapsedTimer t;
     t.start();
     fillSales(rows);
+    // A float of today: the till shows no message when it opens.
+    TApolloTable config("config");
+    config.setTableName("config.dbf");
+    config.Open();
+    config.Edit();
+    config.FieldByName("DATEFOND")->setAsDate(QDate::currentDate());
+    config.Post();
+    config.Close();
     const double fillS = t.elapsed() / 1000.0;
     t.restart();
     Program program;
