@@ -48,7 +48,8 @@ double Ticket::book(const QString& label, double price, double vat) {
     s.Insert();
     s.FieldByName("NOM")->setAsString(NomCaissier);
     s.FieldByName("LIBELLE")->setAsString(label);
-    s.FieldByName("PRIX")->setAsFloat(price);
+    // A compensation of nothing is stored as 0, not as minus 0.
+    s.FieldByName("PRIX")->setAsFloat(price == 0 ? 0.0 : price);
     s.FieldByName("TVA")->setAsFloat(vat);
     s.FieldByName("DATE")->setAsDate(QDate::currentDate());
     // The field keeps the first five characters: hours and minutes.
@@ -58,16 +59,41 @@ double Ticket::book(const QString& label, double price, double vat) {
     return s.FieldByName("PRIX")->AsFloat();
 }
 
+void Ticket::bookCounted(const QString& label, double price, double vat, double* subtotal) {
+    // The totals follow the price as stored, read back from the row.
+    const double stored = book(label, price, vat);
+    if (subtotal) *subtotal = addToTotal(*subtotal, stored);
+    TotalTicket = addToTotal(TotalTicket, stored);
+}
+
 void Ticket::sellArticle(const QString& label, double price, double vat, int count) {
-    for (int unit = 0; unit < count; ++unit) {
-        // The totals follow the price as stored, read back from the row.
-        const double stored = book(label, price, vat);
-        if (vat == 6)
-            TotalTVA6 = addToTotal(TotalTVA6, stored);
-        else
-            TotalTVA21 = addToTotal(TotalTVA21, stored);
-        TotalTicket = addToTotal(TotalTicket, stored);
-    }
+    for (int unit = 0; unit < count; ++unit)
+        bookCounted(label, price, vat, vat == 6 ? &TotalTVA6 : &TotalTVA21);
+}
+
+void Ticket::giveFreeDrinks(const QString& label) {
+    if (TotalTVA6 != 0) bookCounted(label, -TotalTVA6, 6, nullptr);
+    if (TotalTVA21 != 0) bookCounted(label, -TotalTVA21, 21, nullptr);
+}
+
+void Ticket::payRefereeFee(double fee) { bookCounted(BookingText::kRefereeFee, -fee, 0, nullptr); }
+
+void Ticket::cancelRefereeFee() {
+    bookCounted(BookingText::kRefereeFeeCancel, -TotalTicket, 0, nullptr);
+}
+
+void Ticket::cancelOrder() {
+    if (TotalTVA6 != 0) bookCounted(BookingText::kOrderCancel, -TotalTVA6, 6, &TotalTVA6);
+    if (TotalTVA21 != 0) bookCounted(BookingText::kOrderCancel, -TotalTVA21, 21, &TotalTVA21);
+}
+
+bool Ticket::cancelDrink() {
+    if (sales_->Eof()) return false;  // no row selected
+    const double vat = sales_->FieldByName("TVA")->AsFloat();
+    if (vat != 6 && vat != 21) return false;
+    const double price = sales_->FieldByName("PRIX")->AsFloat();
+    bookCounted(BookingText::kDrinkCancel, -price, vat, vat == 6 ? &TotalTVA6 : &TotalTVA21);
+    return true;
 }
 
 void Ticket::chooseMember(const CardMember& member) {

@@ -1,6 +1,7 @@
 // The ticket being entered at the till, without widgets: its running
 // totals, its card payment state, the one routine that books a sale row,
-// the quantity rule, the change due, the advance of the ticket number and
+// the free drinks, the referee fee and the cancellations booked as
+// compensating rows, the quantity rule, the change due, the advance of the ticket number and
 // the closing steps that touch the tables. The till window forwards to it
 // and shows what it holds.
 #pragma once
@@ -23,6 +24,17 @@ double addToTotal(double total, double amount);
 // The number of units typed in the quantity field: a whole number, else
 // EConvertError "'…' n'est pas une valeur entière correcte".
 int quantityOf(const QString& typed);
+
+// The fixed labels of the rows the till books besides articles.
+namespace BookingText {
+inline const QString kReferee = QStringLiteral("Consomation Arbitre");
+inline const QString kCommittee = QStringLiteral("Consomation Comité");
+inline const QString kVolunteer = QStringLiteral("Consomation Bénévole");
+inline const QString kRefereeFee = QStringLiteral("Frais d'arbitrage");
+inline const QString kRefereeFeeCancel = QStringLiteral("Annulation Arbitrage");
+inline const QString kOrderCancel = QStringLiteral("Annulation commande");
+inline const QString kDrinkCancel = QStringLiteral("Annulation Consomation");
+}  // namespace BookingText
 
 // The member a ticket paid by card is charged to, as the member window
 // hands it over.
@@ -66,6 +78,21 @@ public:
     // added to the total and to the subtotal of its rate (6, else 21).
     void sellArticle(const QString& label, double price, double vat, int count);
 
+    // Free drinks for the account named by `label`: one row against each
+    // subtotal that is not 0 (6, then 21), bringing the total down by them.
+    // The subtotals stay as they were, so a second call books them again.
+    void giveFreeDrinks(const QString& label);
+    // The referee's fee paid out of the till, at VAT 0, outside the subtotals.
+    void payRefereeFee(double fee);
+    // The whole ticket total booked back at VAT 0: the total becomes 0.
+    void cancelRefereeFee();
+    // Every article of the ticket booked back, against each subtotal that
+    // is not 0; the subtotals become 0 (fees at VAT 0 are not in them).
+    void cancelOrder();
+    // The sales table's current row booked back when its rate is 6 or 21,
+    // into that subtotal; any other rate books nothing. True when booked.
+    bool cancelDrink();
+
     // Card payment: the member chosen pays this ticket by card.
     void chooseMember(const CardMember& member);
     // The ticket is paid in cash; `currentName` is the member the member
@@ -84,6 +111,9 @@ public:
     QString close(const QDate& today);
 
 private:
+    // Books a row and adds its stored price to the total and, when given,
+    // to a subtotal: every amount a total gets comes from the posted row.
+    void bookCounted(const QString& label, double price, double vat, double* subtotal);
     void advanceNumber();
     void recordPayment(const QDate& today);
 

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <cmath>
+#include <functional>
 #include <optional>
 
 #include "common/conversions.h"
@@ -110,6 +111,105 @@ TEST_F(TicketTest, OneBookingWritesTheSevenFields) {
     EXPECT_EQ(sales_.FieldByName("TIME")->AsString().size(), 5);
     EXPECT_EQ(sales_.FieldByName("TICKET")->AsString(), QStringLiteral("41"));
     EXPECT_EQ(ticket_.TotalTicket, 0) << "a booking alone changes no total";
+}
+
+// Compensating rows after a ticket of two beers at 2.00 (VAT 21) and a soft
+// drink at 1.50 (VAT 6), unless the case sells otherwise.
+struct CompensationCase {
+    const char* name;
+    std::vector<Sale> sales;
+    std::function<void(Ticket&)> run;
+    QStringList booked;  // "LIBELLE|PRIX|TVA" after the article rows
+    double total, vat6, vat21;
+};
+
+class TicketCompensationTest : public TicketTest,
+                               public ::testing::WithParamInterface<CompensationCase> {};
+
+TEST_P(TicketCompensationTest, BooksTheRowsAndTotalsFromTheStoredPrices) {
+    const CompensationCase& c = GetParam();
+    for (const Sale& s : c.sales) ticket_.sellArticle(QStringLiteral("Article"), s.price, s.vat, s.count);
+    const int articles = salesRows().size();
+    c.run(ticket_);
+    QStringList booked;
+    for (const QString& r : salesRows().mid(articles)) {
+        EXPECT_TRUE(r.startsWith(QLatin1String("41|Caissier1|"))) << r.toStdString();
+        booked << r.section('|', 2);
+    }
+    EXPECT_EQ(booked, c.booked);
+    EXPECT_EQ(ticket_.TotalTicket, c.total);
+    EXPECT_EQ(ticket_.TotalTVA6, c.vat6);
+    EXPECT_EQ(ticket_.TotalTVA21, c.vat21);
+}
+
+const std::vector<Sale> kMixed = {{2.0, 21, 2}, {1.5, 6, 1}};
+void refereeDrinks(Ticket& t) { t.giveFreeDrinks(BookingText::kReferee); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TicketCompensationTest,
+    ::testing::Values(
+        CompensationCase{"FreeDrinksCompensateEachRate", kMixed, refereeDrinks,
+                         {"Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21"}, 0, 1.5, 4},
+        CompensationCase{"FreeDrinksOnlyForARateWithSales", {{2.0, 21, 2}},
+                         [](Ticket& t) { t.giveFreeDrinks(BookingText::kCommittee); },
+                         {QStringLiteral("Consomation Comité|-4|21")}, 0, 0, 4},
+        CompensationCase{"FreeDrinksOnAnEmptyTicketBookNothing", {}, refereeDrinks, {}, 0, 0, 0},
+        CompensationCase{"ASecondPressBooksTheSameAgain", kMixed,
+                         [](Ticket& t) { refereeDrinks(t); refereeDrinks(t); },
+                         {"Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21",
+                          "Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21"}, -5.5, 1.5, 4},
+        CompensationCase{"RefereeFeeAndItsCancellation", {},
+                         [](Ticket& t) { t.payRefereeFee(25); t.cancelRefereeFee(); },
+                         {"Frais d'arbitrage|-25|0", "Annulation Arbitrage|25|0"}, 0, 0, 0},
+        CompensationCase{"FeeCancellationTakesTheWholeTotal", kMixed,
+                         [](Ticket& t) { t.payRefereeFee(2.345); t.cancelRefereeFee(); },
+                         {"Frais d'arbitrage|-2.35|0", "Annulation Arbitrage|-3.15|0"}, 0, 1.5, 4},
+        CompensationCase{"CancelOrderClearsBothSubtotals", kMixed, [](Ticket& t) { t.cancelOrder(); },
+                         {"Annulation commande|-1.5|6", "Annulation commande|-4|21"}, 0, 0, 0},
+        CompensationCase{"CancelOrderAfterFreeDrinksGoesNegative", kMixed,
+                         [](Ticket& t) { refereeDrinks(t); t.cancelOrder(); },
+                         {"Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21",
+                          "Annulation commande|-1.5|6", "Annulation commande|-4|21"}, -5.5, 0, 0},
+        CompensationCase{"CancelOrderLeavesTheFee", {{2.0, 21, 1}},
+                         [](Ticket& t) { t.payRefereeFee(25); t.cancelOrder(); },
+                         {"Frais d'arbitrage|-25|0", "Annulation commande|-2|21"}, -25, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// "Annul. boisson" books back the row the sales table stands on, for the
+// rates 6 and 21 only.
+TEST_F(TicketTest, CancelDrinkBooksBackTheCurrentRowOfRateSixOrTwentyOne) {
+    ticket_.sellArticle(QStringLiteral("Biere"), 2.0, 21, 1);
+    ticket_.sellArticle(QStringLiteral("Cola"), 1.5, 6, 1);
+    ticket_.sellArticle(QStringLiteral("Vin"), 3.1, 12, 1);
+    ticket_.payRefereeFee(25);
+    const struct {
+        const char* selected;
+        bool booked;
+        double total, vat6, vat21;
+    } cases[] = {{"Biere", true, -20.4, 1.5, 3.1},
+                 {"Cola", true, -21.9, 0, 3.1},
+                 {"Vin", false, -21.9, 0, 3.1},
+                 {"Frais d'arbitrage", false, -21.9, 0, 3.1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selected);
+        const int before = salesRows().size();
+        for (sales_.First(); sales_.FieldByName("LIBELLE")->AsString() != c.selected; sales_.Next()) {}
+        const double price = sales_.FieldByName("PRIX")->AsFloat();
+        EXPECT_EQ(ticket_.cancelDrink(), c.booked);
+        const QStringList rows = salesRows();
+        ASSERT_EQ(rows.size(), before + (c.booked ? 1 : 0));
+        if (c.booked) {
+            EXPECT_EQ(rows.last().section('|', 2, 3),
+                      QStringLiteral("Annulation Consomation|%1").arg(-price));
+        }
+        EXPECT_EQ(ticket_.TotalTicket, c.total);
+        EXPECT_EQ(ticket_.TotalTVA6, c.vat6);
+        EXPECT_EQ(ticket_.TotalTVA21, c.vat21);
+    }
+    // A view without a row books nothing.
+    sales_.setFilter(QStringLiteral("Ticket = 'none'"));
+    sales_.First();
+    EXPECT_FALSE(ticket_.cancelDrink());
 }
 
 TEST(TicketRules, QuantityIsAWholeNumber) {
