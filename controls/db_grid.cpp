@@ -80,6 +80,22 @@ void TDBGridModel::readTitles(TApolloTable* table) {
     }
 }
 
+// The handle moves while the grid holds its reads: the lines stay as read,
+// and the other controls on the data source follow the row.
+void TDBGridModel::selectLine(int line) {
+    TApolloTable* table = source_ ? source_->DataSet() : nullptr;
+    if (!table || reading_ || line == currentLine_ || line < 0 ||
+        static_cast<size_t>(line) >= recnos_.size())
+        return;
+    reading_ = true;
+    struct Release {
+        bool& reading;
+        ~Release() { reading = false; }
+    } release{reading_};
+    table->GoTo(recnos_[static_cast<size_t>(line)]);
+    currentLine_ = line;
+}
+
 void TDBGridModel::reloadIfStale() {
     if (stale_) reload();
 }
@@ -176,6 +192,11 @@ TDBGrid::TDBGrid(const QString& name, QWidget* parent) : QTableView(parent) {
     verticalHeader()->setDefaultSectionSize(17);
     model_->setShown([this] { return isVisible(); });
     connect(model_, &QAbstractItemModel::modelReset, this, &TDBGrid::sizeColumns);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                const int line = current.row();
+                runGuarded([this, line] { model_->selectLine(line); });
+            });
     connect(model_, &TDBGridModel::currentLineChanged, this, [this](int line) {
         if (line >= 0) {
             selectRow(line);

@@ -1,6 +1,7 @@
 // A grid over a data source: one column per field of the handle, titled
 // with the field name, one line per row of the handle's view. The grid's
-// cursor is the handle's current row. It is read-only unless made editable:
+// cursor is the handle's current row, and a line the user selects (a click,
+// the arrow keys) becomes the handle's current row. It is read-only unless made editable:
 // then a typed cell is converted for its field, written to its row and
 // posted at once; a text its field refuses shows the error box and leaves
 // the row as it was.
@@ -36,6 +37,8 @@ public:
     int displayWidth(int column) const { return widths_.at(static_cast<size_t>(column)); }
     // The line of the handle's current row, or -1.
     int currentLine() const { return currentLine_; }
+    // The user chose a line: its row becomes the handle's current row.
+    void selectLine(int line);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
