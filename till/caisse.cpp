@@ -1,5 +1,7 @@
 #include "till/caisse.h"
 
+#include <utility>
+
 #include "ui/main_menu.h"
 #include "common/dialogs.h"
 #include "store/table_layouts.h"
@@ -127,6 +129,12 @@ void TFCaisse::createControls() {
     MLBtnArbitre = big("MLBtnArbitre", "Gratuit arbitre", 688, 96, 177, 49);
     MLBtComite = big("MLBtComite", "Gratuit comite", 688, 152, 177, 49);
     MLBtnBenevole = big("MLBtnBenevole", QStringLiteral("Boisson bénévole"), 688, 208, 177, 49);
+    const std::pair<TMultiLineButton*, QString> freeDrinks[] = {
+        {MLBtnArbitre, BookingText::kReferee},
+        {MLBtComite, BookingText::kCommittee},
+        {MLBtnBenevole, BookingText::kVolunteer}};
+    for (const auto& [button, text] : freeDrinks)
+        connect(button, &QPushButton::clicked, this, guarded([this, text] { FreeDrinksClick(text); }));
     MLBAnulCom = big("MLBAnulCom", "Annulation commande", 688, 264, 89, 57);
     MLBAnulCom->setFont(pixelFont(13, true));
     setTextColour(MLBAnulCom, kBlack);
@@ -135,17 +143,22 @@ void TFCaisse::createControls() {
     MLBAnulBois->setFont(pixelFont(19));
     setTextColour(MLBAnulBois, kRed);
     MLBAnulBois->setEnabled(false);
+    connect(MLBAnulCom, &QPushButton::clicked, this, guarded([this] { MLBAnulComClick(); }));
+    connect(MLBAnulBois, &QPushButton::clicked, this, guarded([this] { MLBAnulBoisClick(); }));
     MLBtnTicket = big("MLBtnTicket", "Ticket", 880, 40, 89, 49);
     connect(MLBtnTicket, &QPushButton::clicked, this, guarded([this] { MLBtnTicketClick(); }));
     MultiLineButton63 = big("MultiLineButton63", "Montant arbitrage", 880, 96, 89, 49);
     MultiLineButton63->setFont(pixelFont(21));
     setTextColour(MultiLineButton63, kRed);
+    connect(MultiLineButton63, &QPushButton::clicked, this, guarded([this] { MultiLineButton63Click(); }));
     MultiLineButton64 = big("MultiLineButton64", "Annul. Arbitrage", 880, 152, 89, 57);
     MultiLineButton64->setFont(pixelFont(16, true));
     setTextColour(MultiLineButton64, kBlack);
+    connect(MultiLineButton64, &QPushButton::clicked, this, guarded([this] { MultiLineButton64Click(); }));
     MLBtnZ = big("MLBtnZ", "Listing des ventes", 880, 216, 89, 105);
     MLBtnZ->setFont(pixelFont(21));
     setTextColour(MLBtnZ, kRed);
+    connect(MLBtnZ, &QPushButton::clicked, this, guarded([this] { MLBtnZClick(); }));
 
     DBGrid1 = new TDBGrid("DBGrid1", client);
     DBGrid1->setGeometry(456, 336, 513, 185);

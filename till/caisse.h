@@ -84,6 +84,21 @@ public:
     void applyFiltreVente();
     // TotalTicket in Label4 in the till's amount format.
     void showTotal();
+    // After a booking: the total redrawn at once and the grid read again.
+    void showBooking();
+
+    // Free drinks of the account `label` (the three free-drink buttons).
+    void FreeDrinksClick(const QString& label);
+    // The referee fee: the amount box over the till, the fee it books, and
+    // the cancellation of the ticket total at VAT 0.
+    void MultiLineButton63Click();
+    void payRefereeFee(double fee);
+    void MultiLineButton64Click();
+    // Cancellations of the whole order and of the drink selected in the grid.
+    void MLBAnulComClick();
+    void MLBAnulBoisClick();
+    // The sales journal of the day in the preview; nothing changes.
+    void MLBtnZClick();
 
     // Card payment, as the member window sets it; LblRES is shown exactly
     // while the ticket is paid by card.

@@ -10,9 +10,7 @@ void TFCaisse::ArticleClick(int n) {
     }
     const int count = quantityOf(ENombre->text());
     ticket.sellArticle(MultiLineButton[slot]->Caption(), PrixArticle[slot], TVAArticle[slot], count);
-    showTotal();
-    Label4->repaint();
     ENombre->setText(QStringLiteral("1"));
-    ATVente->Refresh();
+    showBooking();
     Edit1->setFocus();
 }

@@ -70,3 +70,9 @@ void TFCaisse::showTotal() {
     Label4->setText(moneyText(TotalTicket));
     Label4->adjustSize();
 }
+
+void TFCaisse::showBooking() {
+    showTotal();
+    Label4->repaint();
+    ATVente->Refresh();
+}
