@@ -47,6 +47,11 @@ TFRImpCaisse::TFRImpCaisse(TProgram& program)
 
 void TFRImpCaisse::FormShow() { Edit1->setFocus(); }
 
+void TFRImpCaisse::FormHide() {
+    TApolloTable* journal = program().FImpVente->ATVente;
+    if (!journal->Active()) journal->setTableName(TFImpVente::kSalesFile);
+}
+
 void TFRImpCaisse::Button1Click() {
     QString file = dialogs().openFileName(QStringLiteral("Choix du fichier"), QString(),
                                           QStringLiteral("Dbf vente (vente*.dbf)"));

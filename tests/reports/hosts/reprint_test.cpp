@@ -8,6 +8,7 @@
 #include "reports/engine/preview_window.h"
 #include "reports/imp_vente.h"
 #include "reports/rimpression_caisse.h"
+#include "till/caisse.h"
 #include "tests/support/program_fixture.h"
 #include "tests/support/report_fixture.h"
 
@@ -88,6 +89,19 @@ TEST_F(ReprintTest, TheChosenArchiveIsListedAndTheTillListsTheCurrentSalesAfter)
     EXPECT_FALSE(journal->Active());
     EXPECT_EQ(journal->TableName(), "Vente.DBF");
     EXPECT_TRUE(dialogs_.errors.isEmpty()) << dialogs_.errors.join('|').toStdString();
+}
+
+TEST_F(ReprintTest, AnArchiveValidatedButNotListedIsNotTheTillsListing) {
+    TFRImpCaisse* w = window();
+    w->Edit1->setText(path("vente05032005.dbf"));
+    click(w->MLBValide);
+    program().switchTo(w, program().FCaisse);
+    QTest::mouseClick(program().FCaisse->MLBtnZ, Qt::LeftButton);
+    program().switchTo(program().FCaisse, w);
+    click(w->MLBImpression);  // the validated file is still the reprint's
+    ASSERT_EQ(labels.size(), 2u);
+    EXPECT_EQ(labels[0], QStringList{"Courant"});
+    EXPECT_EQ(labels[1], QStringList{"Archive"});
 }
 
 TEST_F(ReprintTest, ValidatingWhileAJournalIsOnScreenIsRefused) {
