@@ -6,9 +6,11 @@
 #include "common/conversions.h"
 #include "common/dialogs.h"
 #include "till/caisse.h"
+#include "ui/window_look.h"
 
 TFArbitre::TFArbitre(TProgram& program) : TForm(program, "FArbitre", QString(), 305, 93) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFont(pixelFont(11));  // the label ends before the amount field
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
     setCentralWidget(client);

@@ -8,7 +8,8 @@
 // Besides article numbers, the steps may be "ticket=KEYS" (the "Ticket"
 // button, then KEYS typed into the ticket search), "res=KEYS" (the
 // "Paiement RES" button, then KEYS typed into the member window) and "enter"
-// (Enter in the last of those search boxes).
+// (Enter in the last of those search boxes); "fee=KEYS" presses "Montant
+// arbitrage" and types KEYS into the referee box, which stays open.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -27,6 +28,7 @@
 #include "store/sde_binding.h"
 #include "backoffice/pts_res.h"
 #include "backoffice/ticket.h"
+#include "till/arbitre.h"
 #include "till/caisse.h"
 
 int main(int argc, char** argv) {
@@ -54,6 +56,12 @@ int main(int argc, char** argv) {
             QTest::qWait(200);
             box = ticket ? program.FTicket->DBLookupComboPlus1 : program.FPtsRES->DBLookupComboPlus1;
             QTest::keyClicks(box, step.section(QLatin1Char('='), 1));
+            continue;
+        }
+        if (step.startsWith(QLatin1String("fee="))) {
+            QTest::mouseClick(program.FCaisse->MultiLineButton63, Qt::LeftButton);
+            QTest::qWait(200);
+            QTest::keyClicks(program.FArbitre->MaskEdit1, step.section(QLatin1Char('='), 1));
             continue;
         }
         if (step == QLatin1String("enter")) {
