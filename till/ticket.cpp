@@ -46,16 +46,23 @@ void Ticket::applyFilter() {
 double Ticket::book(const QString& label, double price, double vat) {
     TApolloTable& s = *sales_;
     s.Insert();
-    s.FieldByName("NOM")->setAsString(NomCaissier);
-    s.FieldByName("LIBELLE")->setAsString(label);
-    // A compensation of nothing is stored as 0, not as minus 0.
-    s.FieldByName("PRIX")->setAsFloat(price == 0 ? 0.0 : price);
-    s.FieldByName("TVA")->setAsFloat(vat);
-    s.FieldByName("DATE")->setAsDate(QDate::currentDate());
-    // The field keeps the first five characters: hours and minutes.
-    s.FieldByName("TIME")->setAsString(timeText(QTime::currentTime()));
-    s.FieldByName("TICKET")->setAsString(number());
-    s.Post();
+    try {
+        s.FieldByName("NOM")->setAsString(NomCaissier);
+        s.FieldByName("LIBELLE")->setAsString(label);
+        s.FieldByName("PRIX")->setAsFloat(price);
+        s.FieldByName("TVA")->setAsFloat(vat);
+        s.FieldByName("DATE")->setAsDate(QDate::currentDate());
+        // The field keeps the first five characters: hours and minutes.
+        s.FieldByName("TIME")->setAsString(timeText(QTime::currentTime()));
+        s.FieldByName("TICKET")->setAsString(number());
+        s.Post();
+    } catch (...) {
+        // A refused row (a typed fee too wide for PRIX) is dropped: left
+        // pending, it would be posted again, and refused again, by every
+        // later booking and refresh of the till.
+        if (s.State() == TDataSetState::dsInsert) s.Cancel();
+        throw;
+    }
     return s.FieldByName("PRIX")->AsFloat();
 }
 

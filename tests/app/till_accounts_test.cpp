@@ -115,21 +115,28 @@ TEST_F(AccountsTest, RefereeFeeBoxBooksTheFeeKeepsTheAmountAndCancels) {
     EXPECT_EQ(openFeeBox()->MaskEdit1->text(), "25");
 }
 
-TEST_F(AccountsTest, AFeeThatIsNotANumberIsRefusedAndEscLeavesWithoutAFee) {
-    typeFee("abc");
-    EXPECT_EQ(dialogs_.errors, QStringList{"'abc' n'est pas une valeur en virgule flottante correcte"});
+TEST_F(AccountsTest, ARefusedFeeBooksNothingAndEscLeavesWithoutAFee) {
     TFArbitre* box = program().FArbitre;
-    EXPECT_TRUE(box->isVisible());
-    EXPECT_TRUE(salesRows().isEmpty());
-    EXPECT_EQ(till->TotalTicket, 0.0);
-
+    const std::pair<const char*, const char*> refused[] = {
+        {"abc", "'abc' n'est pas une valeur en virgule flottante correcte"},
+        {"100000000", "Translate error. Value out of bounds"}};  // wider than PRIX
+    for (const auto& [typed, message] : refused) {
+        dialogs_.errors.clear();
+        typeFee(typed);
+        EXPECT_EQ(dialogs_.errors, QStringList{message});
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_TRUE(salesRows().isEmpty());
+        EXPECT_EQ(till->TotalTicket, 0.0);
+    }
     QTest::keyClick(box->MaskEdit1, Qt::Key_Escape);
     EXPECT_FALSE(box->isVisible());
     EXPECT_TRUE(salesRows().isEmpty());
-    EXPECT_EQ(openFeeBox()->MaskEdit1->text(), "abc");  // kept for a correction
+    EXPECT_EQ(openFeeBox()->MaskEdit1->text(), "100000000");  // kept for a correction
     QTest::keyClicks(box->MaskEdit1, "12,5");
     QTest::keyClick(box->MaskEdit1, Qt::Key_Return);
-    EXPECT_EQ(salesRows(), QStringList{"41|Frais d'arbitrage|-12.5|0"});
+    press(till, 1);  // the till books on
+    EXPECT_EQ(salesRows(), QStringList({"41|Frais d'arbitrage|-12.5|0", "41|Biere|2|21"}));
+    EXPECT_TRUE(dialogs_.errors.size() == 1) << dialogs_.errors.join('\n').toStdString();
 }
 
 TEST_F(AccountsTest, CancelOrderCompensatesEveryArticleAndDisablesBothButtons) {

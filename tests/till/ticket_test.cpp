@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "common/conversions.h"
+#include "store/apollo_errors.h"
 #include "store/apollo_table.h"
 #include "store/table_layouts.h"
 #include "tests/support/store_fixture.h"
@@ -210,6 +211,16 @@ TEST_F(TicketTest, CancelDrinkBooksBackTheCurrentRowOfRateSixOrTwentyOne) {
     sales_.setFilter(QStringLiteral("Ticket = 'none'"));
     sales_.First();
     EXPECT_FALSE(ticket_.cancelDrink());
+}
+
+TEST_F(TicketTest, ARowTheTableRefusesIsDroppedAndTheNextBookingGoesThrough) {
+    ticket_.sellArticle(QStringLiteral("Biere"), 2.0, 21, 1);
+    EXPECT_THROW(ticket_.payRefereeFee(100000000), EApolloError);  // wider than PRIX
+    EXPECT_EQ(sales_.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(ticket_.TotalTicket, 2.0);
+    ticket_.payRefereeFee(25);
+    EXPECT_EQ(salesRows(), QStringList({"41|Caissier1|Biere|2|21", "41|Caissier1|Frais d'arbitrage|-25|0"}));
+    EXPECT_EQ(ticket_.TotalTicket, -23.0);
 }
 
 TEST(TicketRules, QuantityIsAWholeNumber) {
