@@ -144,33 +144,17 @@ TEST_P(TicketCompensationTest, BooksTheRowsAndTotalsFromTheStoredPrices) {
 }
 
 const std::vector<Sale> kMixed = {{2.0, 21, 2}, {1.5, 6, 1}};
-void refereeDrinks(Ticket& t) { t.giveFreeDrinks(BookingText::kReferee); }
 
+// The window tests press the buttons for the other cases.
 INSTANTIATE_TEST_SUITE_P(
     Cases, TicketCompensationTest,
     ::testing::Values(
-        CompensationCase{"FreeDrinksCompensateEachRate", kMixed, refereeDrinks,
-                         {"Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21"}, 0, 1.5, 4},
         CompensationCase{"FreeDrinksOnlyForARateWithSales", {{2.0, 21, 2}},
                          [](Ticket& t) { t.giveFreeDrinks(BookingText::kCommittee); },
                          {QStringLiteral("Consomation Comité|-4|21")}, 0, 0, 4},
-        CompensationCase{"FreeDrinksOnAnEmptyTicketBookNothing", {}, refereeDrinks, {}, 0, 0, 0},
-        CompensationCase{"ASecondPressBooksTheSameAgain", kMixed,
-                         [](Ticket& t) { refereeDrinks(t); refereeDrinks(t); },
-                         {"Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21",
-                          "Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21"}, -5.5, 1.5, 4},
-        CompensationCase{"RefereeFeeAndItsCancellation", {},
-                         [](Ticket& t) { t.payRefereeFee(25); t.cancelRefereeFee(); },
-                         {"Frais d'arbitrage|-25|0", "Annulation Arbitrage|25|0"}, 0, 0, 0},
         CompensationCase{"FeeCancellationTakesTheWholeTotal", kMixed,
                          [](Ticket& t) { t.payRefereeFee(2.345); t.cancelRefereeFee(); },
                          {"Frais d'arbitrage|-2.35|0", "Annulation Arbitrage|-3.15|0"}, 0, 1.5, 4},
-        CompensationCase{"CancelOrderClearsBothSubtotals", kMixed, [](Ticket& t) { t.cancelOrder(); },
-                         {"Annulation commande|-1.5|6", "Annulation commande|-4|21"}, 0, 0, 0},
-        CompensationCase{"CancelOrderAfterFreeDrinksGoesNegative", kMixed,
-                         [](Ticket& t) { refereeDrinks(t); t.cancelOrder(); },
-                         {"Consomation Arbitre|-1.5|6", "Consomation Arbitre|-4|21",
-                          "Annulation commande|-1.5|6", "Annulation commande|-4|21"}, -5.5, 0, 0},
         CompensationCase{"CancelOrderLeavesTheFee", {{2.0, 21, 1}},
                          [](Ticket& t) { t.payRefereeFee(25); t.cancelOrder(); },
                          {"Frais d'arbitrage|-25|0", "Annulation commande|-2|21"}, -25, 0, 0}),
