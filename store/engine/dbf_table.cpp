@@ -60,10 +60,12 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
     std::unique_ptr<DbfTable> t(new DbfTable());
     t->path_ = path;
     t->mode_ = mode;
-    t->file_ = openFile(path, mode == Mode::ReadOnly ? OpenFlags::ReadOnly : OpenFlags::ReadWrite);
+    t->file_ = std::make_unique<JournaledFile>(
+        openFile(path, mode == Mode::ReadOnly ? OpenFlags::ReadOnly : OpenFlags::ReadWrite), path);
     if (!t->file_->lockOpenMode(mode == Mode::Exclusive))
         throw LockedError("Table is in use by another work area or program: " + path);
     t->id_ = t->file_->id();
+    t->recoverJournal();
     t->parseHeader();
     if (t->writable()) t->mappedHeader_ = t->file_->mapFront(kDbfDate + kDbfUpdatedSize, true);
     return t;
@@ -148,6 +150,44 @@ void DbfTable::parseHeader() {
         writeHeaderCount();
         unlockHeader();
     }
+}
+
+// A journal left beside the table belongs to a change whose writer died:
+// its writer held the header lock (or the table alone) for the whole change,
+// so once we hold it, the journal is rolled back.
+void DbfTable::recoverJournal() {
+    if (!fileExists(Journal::pathFor(path_))) return;
+    if (mode_ == Mode::Exclusive) {
+        Journal::recover(path_);
+        return;
+    }
+    std::unique_ptr<File> writable;  // a read-only descriptor cannot take a write lock
+    File* lockOn = file_.get();
+    if (mode_ == Mode::ReadOnly) {
+        try {
+            writable = openFile(path_, OpenFlags::ReadWrite);
+        } catch (const EngineError&) {
+            return;  // nobody here may write it; the next writer rolls it back
+        }
+        lockOn = writable.get();
+    }
+    if (!lockOn->lockRange(kLockBase, 1, true, true)) return;
+    try {
+        Journal::recover(path_);
+    } catch (...) {
+        lockOn->unlockRange(kLockBase, 1);
+        throw;
+    }
+    lockOn->unlockRange(kLockBase, 1);
+}
+
+void DbfTable::reloadAfterRollback() {
+    cacheCount_ = 0;
+    unsigned char h[kDbfDate + kDbfUpdatedSize];
+    if (file_->readAt(0, h, sizeof h) == sizeof h)
+        std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
+    uint64_t size = file_->size();
+    count_ = size > headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;
 }
 
 int DbfTable::fieldIndex(const std::string& name) const {

@@ -45,7 +45,8 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool writable,
     ix->path_ = path;
     ix->writable_ = writable;
     ix->exclusive_ = exclusive;
-    ix->file_ = openFile(path, writable ? OpenFlags::ReadWrite : OpenFlags::ReadOnly);
+    ix->file_ = std::make_unique<JournaledFile>(
+        openFile(path, writable ? OpenFlags::ReadWrite : OpenFlags::ReadOnly), path);
     if (!ix->file_->lockOpenMode(exclusive))
         throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
@@ -189,6 +190,18 @@ void NtxIndex::syncWithFile() {
     hdr_.version = version;
     hdr_.root = root;
     hdr_.freeHead = freeHead;
+    dropCache();
+}
+
+void NtxIndex::reloadAfterRollback() {
+    pending_.clear();
+    fileSize_ = file_->size();
+    unsigned char h[kNtxChangingSize];
+    if (file_->readAt(0, h, sizeof h) == sizeof h) {
+        hdr_.version = readLe16(h + kNtxVersion);
+        hdr_.root = readLe32(h + kNtxRoot);
+        hdr_.freeHead = readLe32(h + kNtxFreeHead);
+    }
     dropCache();
 }
 

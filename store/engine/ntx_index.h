@@ -59,6 +59,7 @@
 #include "expression.h"
 #include "field_info.h"
 #include "file_io.h"
+#include "journal.h"
 #include "little_endian.h"
 
 namespace sde {
@@ -182,6 +183,13 @@ public:
     // mode); drops cached pages then.
     void syncWithFile();
 
+    // The file, for a journal of changes (journal.h).
+    JournaledFile& file() { return *file_; }
+    // After a change was rolled back: header fields, size and pages as the
+    // file now has them.
+    void reloadAfterRollback();
+    void sync() { file_->sync(); }
+
     // Navigation. Each returns false (cursor invalid) past either end.
     bool first(NtxCursor& c);
     bool last(NtxCursor& c);
@@ -227,7 +235,7 @@ private:
     void lockForWrite();
     void unlockForWrite();
 
-    std::unique_ptr<File> file_;
+    std::unique_ptr<JournaledFile> file_;
     std::string path_;
     FileId id_;
     bool writable_ = false;

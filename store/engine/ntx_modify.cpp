@@ -107,6 +107,13 @@ public:
         assert(ix_.hdr_.version == savedVersion_);
         size_t started = 0;  // writes begun, a failed one included
         try {
+            std::vector<uint64_t> offsets(order.begin(), order.end());
+            std::vector<const unsigned char*> present;
+            for (uint32_t off : order) {
+                auto it = originals_.find(off);
+                present.push_back(it != originals_.end() ? it->second->data() : nullptr);
+            }
+            ix_.file_->willOverwrite(offsets, present, kNtxPageSize);
             for (uint32_t off : order) {
                 ++started;
                 ix_.file_->writeAt(off, ix_.pending_[off]->data(), kNtxPageSize);

@@ -167,6 +167,19 @@ SDE_API int sx_PutRecord(const unsigned char* buffer) {
         return 1;
     });
 }
+SDE_API int sx_AppendRecord(const unsigned char* buffer) {
+    return guarded(0, [&] {
+        if (!buffer) throw sde::EngineError("No record image to append");
+        area().appendRecord(buffer);
+        return 1;
+    });
+}
+SDE_API int sx_Commit(void) {
+    return guarded(0, [] {
+        area().commit();
+        return 1;
+    });
+}
 SDE_API int sx_AppendBlank(void) {
     return guarded(0, [] {
         area().appendBlank();

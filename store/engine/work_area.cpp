@@ -26,6 +26,75 @@ private:
     uint32_t at_ = 0;
 };
 
+// One change to the table and its open indexes, journaled (journal.h):
+// under the header lock (shared mode), a journal naming the files is
+// written first; commit() removes it; leaving without commit() writes the
+// old bytes back and brings the work area's view of the files in line.
+class WorkArea::Change {
+public:
+    enum class Files { TableAndIndexes, Table, Indexes };
+
+    Change(WorkArea& wa, Files which) : wa_(wa), journal_(lockAndOpenJournal(wa)) {
+        DbfTable& t = *wa.table_;
+        try {
+            if (which != Files::Indexes) journal_.add(t.file(), kDbfDate + kDbfUpdatedSize);
+            if (which != Files::Table)
+                for (auto& ix : wa.indexes_) journal_.add(ix->file(), kNtxChangingSize);
+            journal_.begin();
+        } catch (...) {
+            journal_.rollBack();
+            t.unlockHeader();
+            throw;
+        }
+    }
+    ~Change() {
+        if (journal_.active()) {
+            journal_.rollBack();
+            try {
+                wa_.reloadAfterRollback();
+            } catch (...) {
+            }
+        }
+        wa_.table_->unlockHeader();
+    }
+    void commit() { journal_.commit(); }
+
+private:
+    // Takes the header lock, rolls back a journal left by a writer that
+    // died since the table was opened, and gives the journal file.
+    static File& lockAndOpenJournal(WorkArea& wa) {
+        DbfTable& t = *wa.table_;
+        if (!t.lockHeader(true)) throw LockedError("Cannot lock the table header");
+        try {
+            return wa.journalFile();
+        } catch (...) {
+            t.unlockHeader();
+            throw;
+        }
+    }
+
+    WorkArea& wa_;
+    Journal journal_;
+};
+
+File& WorkArea::journalFile() {
+    const std::string path = Journal::pathFor(table_->path());
+    bool exists = fileExists(path);
+    if (exists && (!journal_ || Journal::hot(*journal_))) {
+        // Another process may have left it (or removed ours and made its own).
+        if (Journal::recover(table_->path())) reloadAfterRollback();
+        exists = false;
+    }
+    if (!journal_ || !exists) journal_ = openFile(path, OpenFlags::CreateOrEmpty);
+    return *journal_;
+}
+
+void WorkArea::reloadAfterRollback() {
+    table_->reloadAfterRollback();
+    for (auto& ix : indexes_) ix->reloadAfterRollback();
+    cursorSynced_ = false;
+}
+
 WorkArea::WorkArea(std::string alias, std::unique_ptr<DbfTable> table,
                    const AreaSettings& settings)
     : alias_(std::move(alias)), table_(std::move(table)), settings_(settings) {
@@ -40,6 +109,21 @@ WorkArea::~WorkArea() {
         // Closing never throws; the row itself is already in the file.
     }
     unlock(0);
+    // The journal file goes with the last writer: unless another work area
+    // or program is in the middle of a change (it holds the header lock).
+    if (journal_) {
+        journal_.reset();
+        try {
+            if (table_->lockHeader(false)) {
+                const std::string path = Journal::pathFor(table_->path());
+                auto j = openFile(path, OpenFlags::ReadOnly);
+                if (!Journal::hot(*j)) removeFile(path);
+                table_->unlockHeader();
+            }
+        } catch (...) {
+            table_->unlockHeader();
+        }
+    }
 }
 
 void WorkArea::beginCall() {
@@ -379,25 +463,67 @@ void WorkArea::putRecord(const unsigned char* image) {
     if (eof_) throw EngineError("No current record to write");
     if (!table_->writable()) throw EngineError("Table is open read only");
     std::vector<unsigned char> old(record_.size());
-    if (appendPending_)
+    if (appendPending_) {
+        // The row of an appendBlank: its image goes in first, then its keys
+        // (a key that fails leaves the row in the table, as a reindex finds it).
+        // One write of the whole image: a process killed meanwhile leaves
+        // the old image or the new one, so no journal is needed for it.
         old = table_->blankRecord();
-    else
+        table_->writeRecord(recno_, image, old.data());
+        std::copy(image, image + record_.size(), record_.begin());
+        appendPending_ = false;
+        cursorSynced_ = false;
+        if (!indexes_.empty()) {
+            Change change(*this, Change::Files::Indexes);
+            updateKeys(old.data(), image, true);
+            change.commit();
+        }
+    } else {
+        // An edit: the new image and its keys, or the old image and the old keys.
+        Change change(*this, Change::Files::TableAndIndexes);
         table_->readRecord(recno_, old.data());
-    table_->writeRecord(recno_, image, old.data());
-    std::copy(image, image + record_.size(), record_.begin());
-    bool isNew = appendPending_;
-    appendPending_ = false;
-    updateKeys(old.data(), image, isNew);
+        table_->writeRecord(recno_, image, old.data());
+        updateKeys(old.data(), image, false);
+        change.commit();
+        std::copy(image, image + record_.size(), record_.begin());
+    }
     cursorSynced_ = false;
     checkPosition();
+}
+
+void WorkArea::appendRecord(const unsigned char* image) {
+    flushPendingAppend();
+    if (!table_->writable()) throw EngineError("Table is open read only");
+    uint32_t r;
+    {
+        Change change(*this, Change::Files::TableAndIndexes);
+        table_->refreshCount();
+        r = table_->appendRecord(image);
+        for (auto& ix : indexes_)
+            if (ix->passesFor(image, r)) ix->insert(ix->makeKey(image, r, true), r);
+        change.commit();
+    }
+    std::copy(image, image + record_.size(), record_.begin());
+    recno_ = r;
+    eof_ = bof_ = false;
+    cursorSynced_ = false;
+    checkPosition();
+}
+
+void WorkArea::commit() {
+    flushPendingAppend();
+    table_->sync();
+    for (auto& ix : indexes_) ix->sync();
 }
 
 void WorkArea::appendBlank() {
     flushPendingAppend();
     if (!table_->writable()) throw EngineError("Table is open read only");
-    if (!table_->lockHeader(true)) throw LockedError("Cannot lock the table header");
     uint32_t r;
     std::vector<unsigned char> blank = table_->blankRecord();
+    // A killed process leaves the row whole or not at all: the count is
+    // taken from the file size, so no journal is needed for a blank row.
+    if (!table_->lockHeader(true)) throw LockedError("Cannot lock the table header");
     try {
         table_->refreshCount();
         r = table_->appendRecord(blank.data());
@@ -417,7 +543,10 @@ void WorkArea::appendBlank() {
 void WorkArea::flushPendingAppend() {
     if (!appendPending_) return;
     appendPending_ = false;
+    if (indexes_.empty()) return;
+    Change change(*this, Change::Files::Indexes);
     updateKeys(record_.data(), record_.data(), true);
+    change.commit();
 }
 
 void WorkArea::setDeletedFlag(bool deleted) {
@@ -573,11 +702,14 @@ void WorkArea::closeIndexes() {
 
 void WorkArea::reindex() {
     flushPendingAppend();
+    if (indexes_.empty()) return;
+    Change change(*this, Change::Files::Indexes);
     for (auto& ix : indexes_) {
         TableRecords records(*table_);
         table_->refreshCount();
         ix->rebuild(records, settings_.deleted);
     }
+    change.commit();
     cursorSynced_ = false;
 }
 
@@ -585,8 +717,12 @@ void WorkArea::zap() {
     flushPendingAppend();
     if (table_->mode() != DbfTable::Mode::Exclusive)
         throw EngineError("Zap needs the table opened exclusively");
-    table_->zap();
-    for (auto& ix : indexes_) ix->zap();
+    {
+        Change change(*this, Change::Files::TableAndIndexes);
+        table_->zap();
+        for (auto& ix : indexes_) ix->zap();
+        change.commit();
+    }
     goEof();
     bof_ = true;
 }

@@ -46,7 +46,13 @@ public:
     // Record image of the current row (deletion flag first).
     void getRecord(unsigned char* out);
     void putRecord(const unsigned char* image);
+    // Appends a row with its whole image and its keys in every open index,
+    // all or nothing: when a write fails, the table, its count and every
+    // index are as before and the error is thrown.
+    void appendRecord(const unsigned char* image);
     void appendBlank();
+    // Flushes the table and its open indexes to disk.
+    void commit();
     void setDeletedFlag(bool deleted);
     bool deleted() const { return record_[0] == kDbfDeletedFlag; }
     bool currentVisible();
@@ -80,6 +86,7 @@ public:
 
 private:
     class TableRecords;
+    class Change;
     enum class Dir { Forward, Backward };
 
     bool visible(uint32_t recno, const unsigned char* image) const;
@@ -99,6 +106,8 @@ private:
     void syncIndexes();
     void checkPosition() const;  // asserts the invariants below (Debug builds)
     void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
+    void reloadAfterRollback();
+    File& journalFile();
 
     std::string alias_;
     std::unique_ptr<DbfTable> table_;
@@ -145,6 +154,7 @@ private:
     int nearStreak_ = 0;       // fetches in a row that were a little ahead
     int indexesSynced_ = 0;  // the order whose index was checked in this call
     std::set<uint32_t> locks_;
+    std::unique_ptr<File> journal_;  // the table's journal file, once a change opened it
 };
 
 }  // namespace sde
