@@ -73,6 +73,9 @@ public:
     void Cancel();
     void Delete();
     void Refresh();
+    // Flushes the table and its open index to disk, so that what was posted
+    // survives a power cut.
+    void FlushBuffers();
     bool Locate(const QString& field, const QString& text, bool partial, bool caseInsensitive);
     void CreateIndex(const QString& file, const QString& key, bool unique);
     void OpenIndex(const QString& file);

@@ -90,6 +90,10 @@ double Ticket::changeDue(const QString& received) const {
 QString Ticket::close(const QDate& today) {
     advanceNumber();
     recordPayment(today);
+    // A closed ticket survives a power cut: its rows, the number and the
+    // payment row are flushed to disk, once per closing.
+    for (TApolloTable* t : {sales_, settings_, cardPayments_})
+        if (t && t->Active()) t->FlushBuffers();
     TotalTicket = 0;
     TotalTVA6 = 0;
     TotalTVA21 = 0;

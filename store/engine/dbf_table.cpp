@@ -139,6 +139,24 @@ void DbfTable::parseHeader() {
                                ": record length disagrees with the field descriptors");
 
     uint32_t onDisk = static_cast<uint32_t>((size - headerLength_) / recordLength_);
+    if (headerCount > onDisk && mode_ != Mode::Exclusive) {
+        // A writer may be between growing the file and writing the count,
+        // or rolling an append back: look again once it is done (writers
+        // hold the header lock; a shared lock waits for them).
+        if (file_->lockRange(kLockBase, 1, false, true)) {
+            try {
+                size = file_->size();
+                file_->readExact(kDbfRecordCount, h + kDbfRecordCount, 4, path_.c_str());
+            } catch (...) {
+                file_->unlockRange(kLockBase, 1);
+                throw;
+            }
+            file_->unlockRange(kLockBase, 1);
+            headerCount = readLe32(h + kDbfRecordCount);
+            std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
+            onDisk = size >= headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;
+        }
+    }
     if (headerCount > onDisk)
         throw CorruptFileError("Damaged table: " + path_ + " is truncated (header counts " +
                                std::to_string(headerCount) + " records, the file holds " +

@@ -1,6 +1,9 @@
 #include "journal.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 
@@ -13,8 +16,8 @@ namespace {
 constexpr char kMagic[8] = {'S', 'D', 'E', 'J', 'R', 'N', 'L', '1'};
 constexpr size_t kChecksumSize = 4;
 
-uint32_t fnv1a(const unsigned char* p, size_t n) {
-    uint32_t h = 2166136261u;
+uint32_t fnv1a(const unsigned char* p, size_t n, uint32_t salt) {
+    uint32_t h = 2166136261u ^ salt;
     for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
     return h;
 }
@@ -36,8 +39,16 @@ uint64_t get64(const unsigned char* p) {
     return readLe32(p) | (static_cast<uint64_t>(readLe32(p + 4)) << 32);
 }
 
-void seal(std::vector<unsigned char>& record, size_t from) {
-    put32(record, fnv1a(record.data() + from, record.size() - from));
+void seal(std::vector<unsigned char>& record, size_t from, uint32_t salt) {
+    put32(record, fnv1a(record.data() + from, record.size() - from, salt));
+}
+
+// Different for every change of every process, so that records a longer
+// earlier change left past the end of this one fail their checksums.
+uint32_t newSalt() {
+    static uint32_t counter = 0;
+    return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           (static_cast<uint32_t>(::getpid()) << 16) ^ (++counter * 2654435761u);
 }
 
 }  // namespace
@@ -119,7 +130,9 @@ void Journal::detach() {
 
 void Journal::begin() {
     if (files_.size() > 255) throw EngineError("Too many files in one change");
+    salt_ = newSalt();
     std::vector<unsigned char> record(kMagic, kMagic + sizeof kMagic);
+    put32(record, salt_);
     for (JournaledFile* f : files_) {
         size_t from = record.size();
         put8(record, 'F');
@@ -127,7 +140,7 @@ void Journal::begin() {
         put16(record, static_cast<uint16_t>(f->path_.size()));
         record.insert(record.end(), f->path_.begin(), f->path_.end());
         put64(record, f->oldSize_);
-        seal(record, from);
+        seal(record, from, salt_);
     }
     end_ = 0;
     active_ = true;
@@ -146,7 +159,7 @@ void Journal::begin() {
         put64(record, 0);
         put32(record, static_cast<uint32_t>(n));
         record.insert(record.end(), old.begin(), old.end());
-        seal(record, from);
+        seal(record, from, salt_);
         saved_.push_back({&f, 0, std::move(old)});
         f.savedFront_ = n;
     }
@@ -171,7 +184,7 @@ void Journal::save(JournaledFile& f, uint64_t off, uint64_t n) {
     put64(record, off);
     put32(record, static_cast<uint32_t>(got));
     record.insert(record.end(), old.begin(), old.end());
-    seal(record, 0);
+    seal(record, 0, salt_);
     append(record);
     saved_.push_back({&f, off, std::move(old)});
 }
@@ -195,7 +208,7 @@ void Journal::saveBlocks(JournaledFile& f, const std::vector<uint64_t>& offsets,
         put64(records, off);
         put32(records, static_cast<uint32_t>(old.size()));
         records.insert(records.end(), old.begin(), old.end());
-        seal(records, from);
+        seal(records, from, salt_);
         f.savedBlocks_[off] = old.size();
         saved_.push_back({&f, off, std::move(old)});
     }
@@ -253,8 +266,10 @@ bool Journal::recover(const std::string& tablePath) {
     std::map<int, FileEntry> files;
     std::vector<Page> pages;
     size_t at = 0;
-    if (bytes.size() >= sizeof kMagic && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0) {
-        at = sizeof kMagic;
+    uint32_t salt = 0;
+    if (bytes.size() >= sizeof kMagic + 4 && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0) {
+        salt = readLe32(&bytes[sizeof kMagic]);
+        at = sizeof kMagic + 4;
         for (;;) {
             size_t start = at;
             if (at + 2 > bytes.size()) break;
@@ -269,7 +284,7 @@ bool Journal::recover(const std::string& tablePath) {
                 std::string name(reinterpret_cast<const char*>(&bytes[at]), len);
                 uint64_t oldSize = get64(&bytes[at + len]);
                 at += len + 8;
-                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start)) break;
+                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start, salt)) break;
                 at += kChecksumSize;
                 files[fileNo] = {name, oldSize};
             } else if (type == 'P') {
@@ -280,7 +295,7 @@ bool Journal::recover(const std::string& tablePath) {
                 if (len > bytes.size() || at + len + kChecksumSize > bytes.size()) break;
                 size_t data = at;
                 at += len;
-                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start)) break;
+                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start, salt)) break;
                 at += kChecksumSize;
                 if (files.count(fileNo)) pages.push_back({fileNo, off, data, len});
             } else {

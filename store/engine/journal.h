@@ -26,10 +26,11 @@
 // sx_Commit flushes the files when a power cut must not lose them.
 //
 // Journal records (integers little-endian), each followed by a 32-bit
-// FNV-1a checksum of the record; reading stops at the first record that is
-// cut short or fails its checksum (it was being written when the process
-// died, so its file write never happened):
-//   "SDEJRNL1"                                   magic, once
+// FNV-1a checksum of the record seeded with the change's salt; reading
+// stops at the first record that is cut short or fails its checksum (it
+// was being written when the process died, so its file write never
+// happened; or it is left over from an earlier, longer change):
+//   "SDEJRNL1" salt(4)                           magic and salt, once
 //   'F' fileNo(1) pathLength(2) path oldSize(8)  a file of the change
 //   'P' fileNo(1) offset(8) length(4) bytes      old bytes at offset
 #pragma once
@@ -136,6 +137,7 @@ private:
 
     File& file_;
     uint64_t end_ = 0;
+    uint32_t salt_ = 0;
     bool active_ = false;
     std::vector<JournaledFile*> files_;
     std::vector<uint64_t> fronts_;

@@ -94,6 +94,9 @@ void NtxIndex::readHeader() {
     if (hdr_.maxKeys < 2 || hdr_.maxKeys + 1u > capacity) bad("page count over the maximum");
     // Above max / 2 a merge of two pages under it would not fit in one.
     if (hdr_.halfPage < 1 || hdr_.halfPage > hdr_.maxKeys / 2) bad("half page out of range");
+    // A writer adds its pages before it writes the header that names them:
+    // a file grown since we took its size holds them.
+    if ((hdr_.root >= fileSize_ || hdr_.freeHead >= fileSize_) && !exclusive_) fileSize_ = file_->size();
     if (hdr_.root == 0 || hdr_.root % kNtxPageSize != 0 || hdr_.root >= fileSize_)
         bad("root page offset outside the file");
     if (hdr_.freeHead % kNtxPageSize != 0 || hdr_.freeHead >= fileSize_)
@@ -237,6 +240,8 @@ void NtxIndex::validateNode(const NtxPage& p, uint32_t offset) const {
 }
 
 std::shared_ptr<const NtxPage> NtxIndex::loadPage(uint32_t offset) {
+    // Another process may have grown the file since we last looked.
+    if (offset >= fileSize_ && !exclusive_) fileSize_ = file_->size();
     if (offset == 0 || offset % kNtxPageSize != 0 || offset >= fileSize_)
         throw CorruptFileError("Damaged index " + path_ + ": page offset " +
                                std::to_string(offset) + " outside the file");
@@ -250,6 +255,7 @@ std::shared_ptr<const NtxPage> NtxIndex::loadPage(uint32_t offset) {
         // its write lock is gone before calling the file damaged.
         if (!file_->lockRange(kLockBase, 1, false, true)) throw;
         try {
+            fileSize_ = file_->size();  // the pages it linked to are there now
             file_->readExact(offset, p->data(), p->size(), path_.c_str());
             validateNode(*p, offset);
         } catch (...) {
@@ -459,6 +465,7 @@ uint64_t NtxIndex::keyCount() {
     // Adds up the key counts of the pages, level by level, without reading
     // any row. Each level's pages are read in file order, neighbours in one
     // read, so that a large index costs few system calls.
+    if (!exclusive_) fileSize_ = file_->size();
     uint64_t total = 0;
     uint64_t pagesLeft = fileSize_ / kNtxPageSize;
     std::vector<uint32_t> level{hdr_.root}, next;

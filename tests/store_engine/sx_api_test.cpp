@@ -988,3 +988,39 @@ TEST_F(SxErrorCodes, EachFailureReportsItsKindAndTheNextSuccessClearsIt) {
     EXPECT_EQ(std::string(sx.sx_ErrorText()), "");
     EXPECT_EQ(sx.sx_RecCount(), 0) << "the refused append left no row";
 }
+
+// ---- all-or-nothing posts ----
+
+class SxAppendRecord : public SxApiTest {};
+
+TEST_F(SxAppendRecord, AppendsTheWholeRowWithItsKeysOrNothing) {
+    const std::string table = createTable("VENTE.DBF", kSalesFields);
+    use(table, "VENTE");
+    ASSERT_GT(sx.sx_Index(dir.file("TICKET.NTX").c_str(), "upper(ticket)", 0, 0, ""), 0) << sx.sx_ErrorText();
+    ASSERT_GT(sx.sx_Index(dir.file("NAME.NTX").c_str(), "upper(name)", 0, 0, ""), 0) << sx.sx_ErrorText();
+    auto image = record();
+    setField(image, "TICKET", "41");
+    setField(image, "NAME", "Biere");
+    ASSERT_EQ(sx.sx_AppendRecord(image.data()), 1) << sx.sx_ErrorText();
+    EXPECT_EQ(sx.sx_RecNo(), 1);
+    EXPECT_EQ(field("NAME"), "Biere" + std::string(15, ' '));
+    sx.sx_SetOrder(1);
+    EXPECT_EQ(sx.sx_Seek("41"), 1);
+    sx.sx_SetOrder(2);
+    EXPECT_EQ(sx.sx_Seek("BIERE"), 1);
+
+    // A write the system refuses: no row, no key, the same files.
+    const auto before = readAll(table);
+    setField(image, "TICKET", "42");
+    {
+        FileSizeLimit limit(static_cast<rlim_t>(before.size()));
+        EXPECT_EQ(sx.sx_AppendRecord(image.data()), 0);
+        EXPECT_EQ(sx.sx_ErrorCode(), SDE_ERR_IO) << sx.sx_ErrorText();
+    }
+    EXPECT_EQ(readAll(table), before);
+    EXPECT_EQ(sx.sx_RecCount(), 1);
+    sx.sx_SetOrder(1);
+    EXPECT_EQ(sx.sx_Seek("42"), 0);
+    EXPECT_EQ(sx.sx_KeyCount(), 1);
+    EXPECT_EQ(sx.sx_Commit(), 1) << sx.sx_ErrorText();
+}
