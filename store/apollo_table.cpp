@@ -216,6 +216,7 @@ void TApolloTable::clearValues() {
 // Reads the engine's current row into the fields; never rests past the
 // last row of the view.
 void TApolloTable::readCurrent() {
+    reportRepairedIndexes();
     if (sde().sx_Eof()) sde().sx_GoBottom();
     if (sde().sx_Eof()) {
         clearValues();
@@ -686,11 +687,35 @@ void TApolloTable::OpenIndex(const QString& file) {
     checkBrowseMode();
     select();
     int order = sde().sx_IndexOpen(local(path).constData());  // an open one keeps its number
+    reportRepairedIndexes();
     if (order == 0) engineFailed(QStringLiteral("Cannot open index ") + file + QStringLiteral(": "));
     sde().sx_SetOrder(order);
     indexName_ = file;
     rememberIndex(file);
     goToRow(recno_);
+}
+
+void TApolloTable::RequireIndexes(const QStringList& files) const {
+    for (const QString& file : files)
+        if (!indexFiles_.contains(file, Qt::CaseInsensitive))
+            throw EApolloError(ApolloText::kIndexNotOpen + file, EngineFailure::NotFound);
+}
+
+namespace {
+std::function<void(const QString&)>& repairNotice() {
+    static std::function<void(const QString&)> notice;
+    return notice;
+}
+}  // namespace
+
+void TApolloTable::setIndexRepairNotice(std::function<void(const QString& path)> notice) {
+    repairNotice() = std::move(notice);
+}
+
+void TApolloTable::reportRepairedIndexes() {
+    const QString paths = QString::fromLocal8Bit(sde().sx_RepairedIndexes());
+    if (paths.isEmpty() || !repairNotice()) return;
+    for (const QString& path : paths.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) repairNotice()(path);
 }
 
 // An index file opened twice stays open once, at its first place.

@@ -45,6 +45,8 @@ void Ticket::applyFilter() {
 
 double Ticket::book(const QString& label, double price, double vat) {
     TApolloTable& s = *sales_;
+    // A sale missing from either index would vanish from the ticket view.
+    s.RequireIndexes({QStringLiteral("vente.ntx"), QStringLiteral("ticket.ntx")});
     s.Insert();
     s.FieldByName("NOM")->setAsString(NomCaissier);
     s.FieldByName("LIBELLE")->setAsString(label);

@@ -65,13 +65,15 @@ std::string checkIndex(const std::string& tablePath, const std::string& indexPat
     if (keyCompiles) *keyCompiles = false;
     try {
         auto t = DbfTable::open(tablePath, DbfTable::Mode::ReadOnly);
-        std::unique_ptr<NtxIndex> ix;
+        // Whether the index belongs to the table: its key, which a damaged
+        // header may still name, reads the table's fields.
         try {
-            ix = NtxIndex::open(indexPath, false, false, t->fields());
+            Expression::compile(NtxIndex::readDefinition(indexPath).keyExpr, t->fields());
         } catch (const ExpressionError&) {
             return "clé sans rapport avec la table";
         }
         if (keyCompiles) *keyCompiles = true;
+        auto ix = NtxIndex::open(indexPath, false, false, t->fields());
         // What the index must hold: the key of every row that passes its
         // condition, in key order, equal keys in record order; one per key
         // when unique.

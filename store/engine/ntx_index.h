@@ -144,6 +144,11 @@ public:
     static std::unique_ptr<NtxIndex> open(const std::string& path, bool writable, bool exclusive,
                                           const std::vector<FieldInfo>& fields);
 
+    // The key, unique flag, order and condition of an index file whose other
+    // header fields may be damaged: what a rebuild from its table needs.
+    // Throws CorruptFileError when even these are unreadable.
+    static NtxHeader readDefinition(const std::string& path);
+
     // Writes a new index file (replacing one of that name) and opens it.
     // `next` yields the table's records in record order; it returns false at
     // the end. `skipDeletedForUnique` makes a unique index keep the first

@@ -672,13 +672,79 @@ int WorkArea::openIndex(const std::string& path) {
     flushPendingAppend();
     for (size_t i = 0; i < indexes_.size(); ++i)
         if (indexes_[i]->path() == path) return static_cast<int>(i) + 1;
-    auto ix = NtxIndex::open(path, table_->writable(),
-                             table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+    std::unique_ptr<NtxIndex> ix;
+    try {
+        ix = NtxIndex::open(path, table_->writable(), table_->mode() == DbfTable::Mode::Exclusive,
+                            table_->fields());
+    } catch (const CorruptFileError&) {
+        ix = rebuildFromTable(path);
+        if (!ix) throw;
+    }
     indexes_.push_back(std::move(ix));
     if (order_ == 0 && indexes_.size() == 1) order_ = 1;
     cursorSynced_ = false;
     planAssistedRange();
     return static_cast<int>(indexes_.size());
+}
+
+namespace {
+std::vector<std::string>& repairedIndexes() {
+    thread_local std::vector<std::string> paths;
+    return paths;
+}
+}  // namespace
+
+std::vector<std::string> WorkArea::takeRepairedIndexes() {
+    std::vector<std::string> paths;
+    paths.swap(repairedIndexes());
+    return paths;
+}
+
+// The table is the source of truth: a damaged index is written again from
+// its rows with the key, unique flag, order and condition its header still
+// names. The new file is built under an exclusive hold, so that no other
+// work area or program is reading it meanwhile; nullptr when that hold, the
+// definition or the build fails.
+std::unique_ptr<NtxIndex> WorkArea::rebuildFromTable(const std::string& path) {
+    if (!table_->writable()) return nullptr;
+    try {
+        NtxHeader def = NtxIndex::readDefinition(path);
+        TableRecords records(*table_);
+        table_->refreshCount();
+        NtxIndex::create(path, def.keyExpr, def.unique, def.descending, def.forExpr, table_->fields(),
+                         table_->blankRecord(), records, settings_.deleted, true);
+        auto ix = NtxIndex::open(path, true, table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+        repairedIndexes().push_back(path);
+        return ix;
+    } catch (const EngineError&) {
+        return nullptr;
+    }
+}
+
+bool WorkArea::repairIndex(const std::string& path) {
+    auto it = std::find_if(indexes_.begin(), indexes_.end(),
+                           [&](const std::unique_ptr<NtxIndex>& ix) { return ix->path() == path; });
+    if (it == indexes_.end() || !table_->writable()) return false;
+    it->reset();  // our own hold would keep the rebuild out
+    *it = rebuildFromTable(path);
+    cursor_.valid = false;
+    cursorSynced_ = false;
+    pendingNextIsCurrent_ = false;
+    if (!*it) {
+        try {
+            *it = NtxIndex::open(path, true, table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+        } catch (const EngineError&) {
+            // Gone from under us: the area goes on without it.
+            const int removed = static_cast<int>(it - indexes_.begin()) + 1;
+            indexes_.erase(it);
+            if (order_ == removed) order_ = 0;
+            if (order_ > removed) --order_;
+        }
+        planAssistedRange();
+        return false;
+    }
+    planAssistedRange();
+    return true;
 }
 
 int WorkArea::setOrder(int order) {

@@ -70,7 +70,16 @@ public:
     // Indexes; orders are numbered from 1 in opening order.
     int createIndex(const std::string& path, const std::string& key, bool unique,
                     bool descending, const std::string& condition);
+    // Opens an index; one found damaged is rebuilt from the table first
+    // (rebuildFromTable), else its error stands.
     int openIndex(const std::string& path);
+    // An index open here was found damaged while it was read: rebuilds it
+    // in place from the table. False when that cannot be done (another work
+    // area or program holds it, its key is unreadable, the table is read
+    // only); the damaged index then stays as it was.
+    bool repairIndex(const std::string& path);
+    // The paths of the indexes rebuilt since the last call, oldest first.
+    static std::vector<std::string> takeRepairedIndexes();
     int setOrder(int order);
     int order() const { return order_; }
     int indexCount() const { return static_cast<int>(indexes_.size()); }
@@ -108,6 +117,7 @@ private:
     void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
     void reloadAfterRollback();
     File& journalFile();
+    std::unique_ptr<NtxIndex> rebuildFromTable(const std::string& path);
 
     std::string alias_;
     std::unique_ptr<DbfTable> table_;

@@ -122,5 +122,10 @@ SDE_API int sx_ErrorCode(void);
 SDE_API int sx_AppendRecord(const unsigned char* buffer);
 /* Flushes the current work area's table and its open indexes to disk. */
 SDE_API int sx_Commit(void);
+/* The paths of the index files found damaged and rebuilt from their tables
+   since the last call, one per line ("" when none). A damaged index is
+   rebuilt when it is opened or read and no other work area or program
+   holds it; otherwise its error stands. */
+SDE_API const char* sx_RepairedIndexes(void);
 
 #endif
