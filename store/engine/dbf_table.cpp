@@ -66,6 +66,7 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
         throw LockedError("Table is in use by another work area or program: " + path);
     t->id_ = t->file_->id();
     t->recoverJournal();
+    t->file_->setSoleWriter(mode == Mode::Exclusive);
     t->parseHeader();
     if (t->writable()) t->mappedHeader_ = t->file_->mapFront(kDbfDate + kDbfUpdatedSize, true);
     return t;
@@ -200,6 +201,7 @@ void DbfTable::recoverJournal() {
 }
 
 void DbfTable::reloadAfterRollback() {
+    file_->forgetSize();
     cacheCount_ = 0;
     unsigned char h[kDbfDate + kDbfUpdatedSize];
     if (file_->readAt(0, h, sizeof h) == sizeof h)

@@ -46,14 +46,23 @@ void seal(std::vector<unsigned char>& record, size_t from, uint32_t salt) {
 // Different for every change of every process, so that records a longer
 // earlier change left past the end of this one fail their checksums.
 uint32_t newSalt() {
-    static uint32_t counter = 0;
-    return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-           (static_cast<uint32_t>(::getpid()) << 16) ^ (++counter * 2654435761u);
+    static const uint32_t process = static_cast<uint32_t>(::getpid()) << 16;  // a forked child shares it:
+    static uint32_t counter = 0;                                                // the clock tells them apart
+    return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^ process ^
+           (++counter * 2654435761u);
 }
 
 }  // namespace
 
 // ---- JournaledFile ----
+
+uint64_t JournaledFile::size() {
+    if (sizeKnown_) return size_;
+    const uint64_t now = inner_->size();
+    size_ = now;
+    sizeKnown_ = sole_;
+    return now;
+}
 
 void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
     if (journal_ && off < oldSize_ && off + n > savedFront_) {
@@ -61,7 +70,13 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
         if (block == savedBlocks_.end() || block->second < n)
             journal_->save(*this, off, std::min<uint64_t>(off + n, oldSize_) - off);
     }
-    inner_->writeAt(off, buf, n);
+    try {
+        inner_->writeAt(off, buf, n);
+    } catch (...) {
+        sizeKnown_ = false;  // part of it may be in
+        throw;
+    }
+    size_ = std::max(size_, off + n);
 }
 
 void JournaledFile::willOverwrite(const std::vector<uint64_t>& offsets,
@@ -81,10 +96,12 @@ void JournaledFile::willOverwrite(const std::vector<uint64_t>& offsets,
 
 void JournaledFile::truncate(uint64_t length) {
     if (journal_ && length < oldSize_) {
-        uint64_t now = std::min(inner_->size(), oldSize_);
+        uint64_t now = std::min(size(), oldSize_);
         if (length < now) journal_->save(*this, length, now - length);
     }
+    sizeKnown_ = false;
     inner_->truncate(length);
+    size();
 }
 
 // ---- Journal ----
@@ -111,7 +128,7 @@ void Journal::add(JournaledFile& file, uint64_t front) {
     if (file.journal_) return;  // the same file opened twice in one change
     file.journal_ = this;
     file.fileNo_ = static_cast<int>(files_.size());
-    file.oldSize_ = file.inner_->size();
+    file.oldSize_ = file.size();
     file.savedFront_ = 0;
     file.savedBlocks_.clear();
     files_.push_back(&file);
@@ -151,8 +168,11 @@ void Journal::begin() {
         uint64_t n = std::min(fronts_[i], f.oldSize_);
         if (n == 0) continue;
         std::vector<unsigned char> old(n);
-        n = f.inner_->readAt(0, old.data(), old.size());
-        old.resize(n);
+        if (f.mapped_ && n <= f.mappedLength_)
+            std::memcpy(old.data(), f.mapped_, n);
+        else
+            old.resize(f.inner_->readAt(0, old.data(), old.size()));
+        n = old.size();
         size_t from = record.size();
         put8(record, 'P');
         put8(record, static_cast<uint8_t>(f.fileNo_));
@@ -224,6 +244,7 @@ void Journal::commit() {
 
 bool Journal::rollBack() {
     if (!active_) return true;
+    for (JournaledFile* f : files_) f->forgetSize();
     bool whole = true;
     try {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)

@@ -56,8 +56,16 @@ public:
 
     size_t readAt(uint64_t off, void* buf, size_t n) override { return inner_->readAt(off, buf, n); }
     void writeAt(uint64_t off, const void* buf, size_t n) override;
-    uint64_t size() override { return inner_->size(); }
+    uint64_t size() override;
     void truncate(uint64_t length) override;
+    // A file held exclusively changes only through this object: its size is
+    // then asked of the system once and followed from the writes.
+    void setSoleWriter(bool sole) {
+        sole_ = sole;
+        sizeKnown_ = false;
+    }
+    // After bytes were written back around this object (a rollback).
+    void forgetSize() { sizeKnown_ = false; }
     void sync() override { inner_->sync(); }
     FileId id() override { return inner_->id(); }
     bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) override {
@@ -66,7 +74,9 @@ public:
     void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
     bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
     unsigned char* mapFront(size_t length, bool writable) override {
-        return inner_->mapFront(length, writable);
+        mapped_ = inner_->mapFront(length, writable);
+        mappedLength_ = mapped_ ? length : 0;
+        return mapped_;
     }
 
     const std::string& path() const { return path_; }
@@ -87,6 +97,11 @@ private:
     uint64_t oldSize_ = 0;
     uint64_t savedFront_ = 0;  // bytes [0, savedFront_) are in the journal already
     std::map<uint64_t, uint64_t> savedBlocks_;  // offset -> length, in the journal already
+    unsigned char* mapped_ = nullptr;  // the file's first bytes, shared with the system
+    size_t mappedLength_ = 0;
+    bool sole_ = false;
+    bool sizeKnown_ = false;
+    uint64_t size_ = 0;
 };
 
 // One change to a table and its indexes, journaled into `journalFile`.

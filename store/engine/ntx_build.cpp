@@ -286,6 +286,7 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
     if (!ix->file_->lockOpenMode(exclusive))
         throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
+    ix->file_->setSoleWriter(exclusive);
     buildInto(*ix, *ix->file_, h, path, records, skipDeletedForUnique);
     ix->fileSize_ = ix->file_->size();
     ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, true);

@@ -50,6 +50,7 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool writable,
     if (!ix->file_->lockOpenMode(exclusive))
         throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
+    ix->file_->setSoleWriter(exclusive && writable);
     ix->readHeader();
     ix->compileExpressions(fields, nullptr);
     ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, writable);
@@ -218,6 +219,7 @@ void NtxIndex::syncWithFile() {
 }
 
 void NtxIndex::reloadAfterRollback() {
+    file_->forgetSize();
     pending_.clear();
     fileSize_ = file_->size();
     unsigned char h[kNtxChangingSize];

@@ -78,6 +78,9 @@ private:
 };
 
 File& WorkArea::journalFile() {
+    // Held exclusively, the table's journal is ours alone: a journal left by
+    // a writer that died was rolled back when the table was opened.
+    if (journal_ && table_->mode() == DbfTable::Mode::Exclusive) return *journal_;
     const std::string path = Journal::pathFor(table_->path());
     bool exists = fileExists(path);
     if (exists && (!journal_ || Journal::hot(*journal_))) {
