@@ -1,9 +1,13 @@
 #include "app/program.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <stdexcept>
 
 #include "app/about_box.h"
 #include "app/menu.h"
+#include "common/dialogs.h"
+#include "store/apollo_table.h"
 #include "backoffice/article.h"
 #include "backoffice/fond.h"
 #include "backoffice/pts_res.h"
@@ -25,6 +29,7 @@ Program::Program() = default;
 // a table of a window made before it.
 Program::~Program() {
     while (!windows_.empty()) windows_.pop_back();
+    TApolloTable::setIndexRepairNotice(nullptr);
 }
 
 template <class W>
@@ -40,7 +45,19 @@ W* Program::make(W*& slot) {
     return slot;
 }
 
+// An index rebuilt from its table is said once, after the step that met it
+// (a move may run inside a grid's painting, where no box may open).
+void Program::announceIndexRepairs() {
+    TApolloTable::setIndexRepairNotice([](const QString& path) {
+        const QString text = QStringLiteral("L'index %1 était endommagé ; il a été reconstruit à partir de sa table.")
+                                 .arg(QFileInfo(path).fileName());
+        QMetaObject::invokeMethod(
+            qApp, [text] { dialogs().showMessage(text); }, Qt::QueuedConnection);
+    });
+}
+
 void Program::create() {
+    announceIndexRepairs();
     make(FMenu);
     make(FCaisse);
     make(FTicket);

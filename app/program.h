@@ -39,6 +39,7 @@ signals:
 private:
     template <class W>
     W* make(W*& slot);
+    static void announceIndexRepairs();
 
     std::vector<std::unique_ptr<QWidget>> windows_;  // in creation order
     bool ended_ = false;

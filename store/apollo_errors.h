@@ -34,6 +34,7 @@ inline const QString kTableDoesNotExist =
 inline const QString kUnableToOpen = QStringLiteral("Unable to open table.\rFile: ");
 inline const QString kMemoMissing = QStringLiteral("Associated MEMO file does not exist.\rFile: ");
 inline const QString kIndexDoesNotExist = QStringLiteral("Index file does not exist.\rFile: ");
+inline const QString kIndexNotOpen = QStringLiteral("Index file is not open.\rFile: ");
 inline const QString kMissingIndexFile =
     QStringLiteral("Missing Parameter to Index Method: Index File Name");
 inline const QString kMissingIndexKey =

@@ -216,6 +216,7 @@ void TApolloTable::clearValues() {
 // Reads the engine's current row into the fields; never rests past the
 // last row of the view.
 void TApolloTable::readCurrent() {
+    reportRepairedIndexes();
     if (sde().sx_Eof()) sde().sx_GoBottom();
     if (sde().sx_Eof()) {
         clearValues();
@@ -280,7 +281,14 @@ void TApolloTable::Open() {
 
     sde().sx_SetEpoch(TApolloEnv::current().epoch);
     area_ = sde().sx_Use(local(onDisk).constData(), local(alias).constData(), mode, engineType);
-    if (area_ == 0) engineFailed(ApolloText::kUnableToOpen + path, EngineReason::Hidden);
+    if (area_ == 0) {
+        // The engine's reason (a damaged file, a read error) on a line of its
+        // own; a file in use by another program keeps the fixed text alone.
+        QString message = ApolloText::kUnableToOpen + path;
+        const QString why = QString::fromLocal8Bit(sde().sx_ErrorText());
+        if (sde().sx_ErrorCode() != SDE_ERR_LOCKED && !why.isEmpty()) message += QLatin1Char('\r') + why;
+        engineFailed(message, EngineReason::Hidden);
+    }
     sde().sx_SetTurboRead(0);
     sde().sx_SetDeleted(TApolloEnv::current().deleted ? 1 : 0);
 
@@ -465,13 +473,15 @@ void TApolloTable::Post() {
     // Every conversion happens before anything is written: a refused value
     // leaves the file as it was and the handle still editing.
     for (auto& f : fields_) f->writeTo(image, TApolloEnv::current().epoch);
+    // A new row goes in whole with the keys of every open index, or not at
+    // all; an edit leaves the old image and keys when a write fails.
     if (inserting) {
         image[0] = ' ';
-        if (!sde().sx_AppendBlank()) engineFailed(QString());
     } else {
         if (sde().sx_Deleted()) image[0] = '*';
     }
-    if (!sde().sx_PutRecord(reinterpret_cast<const unsigned char*>(image.constData()))) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(image.constData());
+    if (!(inserting ? sde().sx_AppendRecord(bytes) : sde().sx_PutRecord(bytes))) {
         const EApolloError failure = engineError(QString());
         sde().sx_Unlock(0);
         throw failure;
@@ -490,6 +500,11 @@ void TApolloTable::Post() {
         readCurrent();
     }
     emit stateChanged();
+}
+
+void TApolloTable::FlushBuffers() {
+    requireOpen();
+    if (!sde().sx_Commit()) engineFailed(QString());
 }
 
 void TApolloTable::Cancel() {
@@ -672,11 +687,35 @@ void TApolloTable::OpenIndex(const QString& file) {
     checkBrowseMode();
     select();
     int order = sde().sx_IndexOpen(local(path).constData());  // an open one keeps its number
+    reportRepairedIndexes();
     if (order == 0) engineFailed(QStringLiteral("Cannot open index ") + file + QStringLiteral(": "));
     sde().sx_SetOrder(order);
     indexName_ = file;
     rememberIndex(file);
     goToRow(recno_);
+}
+
+void TApolloTable::RequireIndexes(const QStringList& files) const {
+    for (const QString& file : files)
+        if (!indexFiles_.contains(file, Qt::CaseInsensitive))
+            throw EApolloError(ApolloText::kIndexNotOpen + file, EngineFailure::NotFound);
+}
+
+namespace {
+std::function<void(const QString&)>& repairNotice() {
+    static std::function<void(const QString&)> notice;
+    return notice;
+}
+}  // namespace
+
+void TApolloTable::setIndexRepairNotice(std::function<void(const QString& path)> notice) {
+    repairNotice() = std::move(notice);
+}
+
+void TApolloTable::reportRepairedIndexes() {
+    const QString paths = QString::fromLocal8Bit(sde().sx_RepairedIndexes());
+    if (paths.isEmpty() || !repairNotice()) return;
+    for (const QString& path : paths.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) repairNotice()(path);
 }
 
 // An index file opened twice stays open once, at its first place.

@@ -73,10 +73,17 @@ public:
     void Cancel();
     void Delete();
     void Refresh();
+    // Flushes the table and its open index to disk, so that what was posted
+    // survives a power cut.
+    void FlushBuffers();
     bool Locate(const QString& field, const QString& text, bool partial, bool caseInsensitive);
     void CreateIndex(const QString& file, const QString& key, bool unique);
     void OpenIndex(const QString& file);
     void CloseIndexes();
+    // Refuses with the layer's message when one of `files` is not open on
+    // the handle: a table whose rows must all be in its indexes is never
+    // written without them.
+    void RequireIndexes(const QStringList& files) const;
     void Reindex();
     void Zap();
 
@@ -93,6 +100,10 @@ public:
 
     // The path the handle opens (folder + file + ".DBF" when no extension).
     QString tablePath() const;
+
+    // Told the path of each index file that the engine found damaged and
+    // rebuilt from its table, once; the program shows it to the user.
+    static void setIndexRepairNotice(std::function<void(const QString& path)> notice);
 
     // Every open handle, for settings that refresh them all.
     static const std::vector<TApolloTable*>& openHandles();
@@ -121,6 +132,7 @@ private:
     void clearValues();
     void updateRecord();
     void rememberIndex(const QString& file);
+    static void reportRepairedIndexes();
     QString folder() const;
     QString makeAlias() const;
 

@@ -45,6 +45,8 @@ void Ticket::applyFilter() {
 
 double Ticket::book(const QString& label, double price, double vat) {
     TApolloTable& s = *sales_;
+    // A sale missing from either index would vanish from the ticket view.
+    s.RequireIndexes({QStringLiteral("vente.ntx"), QStringLiteral("ticket.ntx")});
     s.Insert();
     try {
         s.FieldByName("NOM")->setAsString(NomCaissier);
@@ -123,6 +125,10 @@ double Ticket::changeDue(const QString& received) const {
 QString Ticket::close(const QDate& today) {
     advanceNumber();
     recordPayment(today);
+    // A closed ticket survives a power cut: its rows, the number and the
+    // payment row are flushed to disk, once per closing.
+    for (TApolloTable* t : {sales_, settings_, cardPayments_})
+        if (t && t->Active()) t->FlushBuffers();
     TotalTicket = 0;
     TotalTVA6 = 0;
     TotalTVA21 = 0;

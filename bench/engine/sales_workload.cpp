@@ -103,8 +103,7 @@ void Workload::appendRows() {
     std::vector<unsigned char> image;
     for (uint64_t i = 1; i <= rows_; ++i) {
         rows.build(i, image);
-        check(sx_AppendBlank(), "sx_AppendBlank");
-        check(sx_PutRecord(image.data()), "sx_PutRecord");
+        check(sx_AppendRecord(image.data()), "sx_AppendRecord");
         if (mode_ == SDE_SHARED) check(sx_Unlock(0), "sx_Unlock");
     }
     closeChecked();

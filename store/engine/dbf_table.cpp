@@ -60,10 +60,13 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
     std::unique_ptr<DbfTable> t(new DbfTable());
     t->path_ = path;
     t->mode_ = mode;
-    t->file_ = openFile(path, mode == Mode::ReadOnly ? OpenFlags::ReadOnly : OpenFlags::ReadWrite);
+    t->file_ = std::make_unique<JournaledFile>(
+        openFile(path, mode == Mode::ReadOnly ? OpenFlags::ReadOnly : OpenFlags::ReadWrite), path);
     if (!t->file_->lockOpenMode(mode == Mode::Exclusive))
         throw LockedError("Table is in use by another work area or program: " + path);
     t->id_ = t->file_->id();
+    t->recoverJournal();
+    t->file_->setSoleWriter(mode == Mode::Exclusive);
     t->parseHeader();
     if (t->writable()) t->mappedHeader_ = t->file_->mapFront(kDbfDate + kDbfUpdatedSize, true);
     return t;
@@ -137,6 +140,24 @@ void DbfTable::parseHeader() {
                                ": record length disagrees with the field descriptors");
 
     uint32_t onDisk = static_cast<uint32_t>((size - headerLength_) / recordLength_);
+    if (headerCount > onDisk && mode_ != Mode::Exclusive) {
+        // A writer may be between growing the file and writing the count,
+        // or rolling an append back: look again once it is done (writers
+        // hold the header lock; a shared lock waits for them).
+        if (file_->lockRange(kLockBase, 1, false, true)) {
+            try {
+                size = file_->size();
+                file_->readExact(kDbfRecordCount, h + kDbfRecordCount, 4, path_.c_str());
+            } catch (...) {
+                file_->unlockRange(kLockBase, 1);
+                throw;
+            }
+            file_->unlockRange(kLockBase, 1);
+            headerCount = readLe32(h + kDbfRecordCount);
+            std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
+            onDisk = size >= headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;
+        }
+    }
     if (headerCount > onDisk)
         throw CorruptFileError("Damaged table: " + path_ + " is truncated (header counts " +
                                std::to_string(headerCount) + " records, the file holds " +
@@ -148,6 +169,45 @@ void DbfTable::parseHeader() {
         writeHeaderCount();
         unlockHeader();
     }
+}
+
+// A journal left beside the table belongs to a change whose writer died:
+// its writer held the header lock (or the table alone) for the whole change,
+// so once we hold it, the journal is rolled back.
+void DbfTable::recoverJournal() {
+    if (!fileExists(Journal::pathFor(path_))) return;
+    if (mode_ == Mode::Exclusive) {
+        Journal::recover(path_);
+        return;
+    }
+    std::unique_ptr<File> writable;  // a read-only descriptor cannot take a write lock
+    File* lockOn = file_.get();
+    if (mode_ == Mode::ReadOnly) {
+        try {
+            writable = openFile(path_, OpenFlags::ReadWrite);
+        } catch (const EngineError&) {
+            return;  // nobody here may write it; the next writer rolls it back
+        }
+        lockOn = writable.get();
+    }
+    if (!lockOn->lockRange(kLockBase, 1, true, true)) return;
+    try {
+        Journal::recover(path_);
+    } catch (...) {
+        lockOn->unlockRange(kLockBase, 1);
+        throw;
+    }
+    lockOn->unlockRange(kLockBase, 1);
+}
+
+void DbfTable::reloadAfterRollback() {
+    file_->forgetSize();
+    cacheCount_ = 0;
+    unsigned char h[kDbfDate + kDbfUpdatedSize];
+    if (file_->readAt(0, h, sizeof h) == sizeof h)
+        std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
+    uint64_t size = file_->size();
+    count_ = size > headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;
 }
 
 int DbfTable::fieldIndex(const std::string& name) const {

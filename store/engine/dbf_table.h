@@ -42,6 +42,7 @@
 
 #include "field_info.h"
 #include "file_io.h"
+#include "journal.h"
 
 namespace sde {
 
@@ -108,6 +109,14 @@ public:
     // Removes every record.
     void zap();
 
+    // The file, for a journal of changes (journal.h).
+    JournaledFile& file() { return *file_; }
+    // After a change was rolled back: count, header bytes and cache as the
+    // file now has them.
+    void reloadAfterRollback();
+    // Flushes the file to disk (fdatasync).
+    void sync() { file_->sync(); }
+
     // Clipper-scheme locks (no-ops for an exclusive open, which holds the
     // whole file already).
     bool lockHeader(bool wait);
@@ -126,12 +135,13 @@ public:
 private:
     DbfTable() = default;
     void parseHeader();
+    void recoverJournal();
     void writeHeaderCount();
     uint64_t recordOffset(uint32_t recno) const {
         return headerLength_ + static_cast<uint64_t>(recno - 1) * recordLength_;
     }
 
-    std::unique_ptr<File> file_;
+    std::unique_ptr<JournaledFile> file_;
     std::string path_;
     Mode mode_ = Mode::Shared;
     FileId id_;

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace sde {
 
@@ -26,6 +27,18 @@ private:
 class CorruptFileError : public EngineError {
 public:
     explicit CorruptFileError(const std::string& message) : EngineError(message, ErrorKind::Corrupt) {}
+};
+
+// A damaged index file: its structure fails the checks at open or while it
+// is read. The index can be rebuilt from its table.
+class DamagedIndexError : public CorruptFileError {
+public:
+    DamagedIndexError(std::string path, const std::string& message)
+        : CorruptFileError(message), path_(std::move(path)) {}
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
 };
 
 // An expression that does not parse or does not type-check.

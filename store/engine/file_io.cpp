@@ -136,6 +136,7 @@ std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags) {
     int mode = O_RDONLY;
     if (flags == OpenFlags::ReadWrite) mode = O_RDWR;
     if (flags == OpenFlags::CreateNew) mode = O_RDWR | O_CREAT | O_EXCL;
+    if (flags == OpenFlags::CreateOrEmpty) mode = O_RDWR | O_CREAT | O_TRUNC;
     int fd = ::open(path.c_str(), mode | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (errno == ENOENT) throw NotFoundError(errnoText("Cannot open", path));
@@ -155,6 +156,24 @@ std::unique_ptr<File> openFile(const std::string& path, OpenFlags flags) {
 }
 
 void setFileOpener(FileOpener opener) { currentOpener() = std::move(opener); }
+
+namespace {
+FileRemover& currentRemover() {
+    static FileRemover remover;
+    return remover;
+}
+}  // namespace
+
+void removeFile(const std::string& path) {
+    if (currentRemover()) {
+        currentRemover()(path);
+        return;
+    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        throw IoError(errnoText("Cannot remove", path));
+}
+
+void setFileRemover(FileRemover remover) { currentRemover() = std::move(remover); }
 
 bool fileExists(const std::string& path) {
     struct stat st {};

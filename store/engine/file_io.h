@@ -49,7 +49,8 @@ public:
     void readExact(uint64_t off, void* buf, size_t n, const char* what);
 };
 
-enum class OpenFlags { ReadOnly, ReadWrite, CreateNew };
+// CreateNew fails when the file exists; CreateOrEmpty makes it or empties it.
+enum class OpenFlags { ReadOnly, ReadWrite, CreateNew, CreateOrEmpty };
 
 using FileOpener =
     std::function<std::unique_ptr<File>(const std::string& path, OpenFlags flags)>;
@@ -65,5 +66,12 @@ void setFileOpener(FileOpener opener);
 std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags);
 
 bool fileExists(const std::string& path);
+
+// Removes a file (no error when it is gone already). Tests replace the
+// remover as they replace the opener: a crash that stops all writes stops
+// removals too.
+using FileRemover = std::function<void(const std::string& path)>;
+void removeFile(const std::string& path);
+void setFileRemover(FileRemover remover);
 
 }  // namespace sde

@@ -279,13 +279,14 @@ std::unique_ptr<NtxIndex> NtxIndex::create(const std::string& path, const std::s
             if (old->readAt(0, b, sizeof b) == sizeof b) h.version = static_cast<uint16_t>(readLe16(b + kNtxVersion) + 1);
         } catch (const EngineError&) {
         }
-        ix->file_ = openFile(path, OpenFlags::ReadWrite);
+        ix->file_ = std::make_unique<JournaledFile>(openFile(path, OpenFlags::ReadWrite), path);
     } else {
-        ix->file_ = openFile(path, OpenFlags::CreateNew);
+        ix->file_ = std::make_unique<JournaledFile>(openFile(path, OpenFlags::CreateNew), path);
     }
     if (!ix->file_->lockOpenMode(exclusive))
         throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
+    ix->file_->setSoleWriter(exclusive);
     buildInto(*ix, *ix->file_, h, path, records, skipDeletedForUnique);
     ix->fileSize_ = ix->file_->size();
     ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, true);

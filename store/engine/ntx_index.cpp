@@ -45,27 +45,50 @@ std::unique_ptr<NtxIndex> NtxIndex::open(const std::string& path, bool writable,
     ix->path_ = path;
     ix->writable_ = writable;
     ix->exclusive_ = exclusive;
-    ix->file_ = openFile(path, writable ? OpenFlags::ReadWrite : OpenFlags::ReadOnly);
+    ix->file_ = std::make_unique<JournaledFile>(
+        openFile(path, writable ? OpenFlags::ReadWrite : OpenFlags::ReadOnly), path);
     if (!ix->file_->lockOpenMode(exclusive))
         throw LockedError("Index is in use by another work area or program: " + path);
     ix->id_ = ix->file_->id();
+    ix->file_->setSoleWriter(exclusive && writable);
     ix->readHeader();
     ix->compileExpressions(fields, nullptr);
     ix->mappedHeader_ = ix->file_->mapFront(kNtxPageSize, writable);
     return ix;
 }
 
+NtxHeader NtxIndex::readDefinition(const std::string& path) {
+    auto file = openFile(path, OpenFlags::ReadOnly);
+    NtxPage h{};
+    const size_t got = file->readAt(0, h.data(), h.size());
+    auto text = [&](size_t off) {
+        const char* s = reinterpret_cast<const char*>(h.data() + off);
+        return std::string(s, strnlen(s, kNtxExprSize));
+    };
+    NtxHeader def;
+    def.signature = readLe16(h.data() + kNtxSignature);
+    const bool withFor = def.signature == kNtxSignatureFor;
+    if (got < (withFor ? kNtxForExpr + kNtxExprSize : kNtxDescending + 2))
+        throw CorruptFileError("Damaged index " + path + ": header is gone");
+    def.keyExpr = text(kNtxKeyExpr);
+    def.unique = h[kNtxUnique] != 0;
+    def.descending = h[kNtxDescending] != 0;
+    if (withFor) def.forExpr = text(kNtxForExpr);
+    if (def.keyExpr.empty()) throw CorruptFileError("Damaged index " + path + ": no key expression");
+    return def;
+}
+
 void NtxIndex::readHeader() {
     fileSize_ = file_->size();
     if (fileSize_ < 2 * kNtxPageSize || fileSize_ % kNtxPageSize != 0)
-        throw CorruptFileError("Damaged index " + path_ + ": size is not a whole number of pages");
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": size is not a whole number of pages");
     if (fileSize_ / kNtxPageSize > 0xFFFFFFFFULL / kNtxPageSize)
-        throw CorruptFileError("Damaged index " + path_ + ": too large");
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": too large");
     NtxPage h{};
     file_->readExact(0, h.data(), h.size(), path_.c_str());
     hdr_.signature = readLe16(h.data() + kNtxSignature);
     if (hdr_.signature != kNtxSignaturePlain && hdr_.signature != kNtxSignatureFor)
-        throw CorruptFileError("Unsupported index " + path_ + ": signature " +
+        throw DamagedIndexError(path_, "Unsupported index " + path_ + ": signature " +
                                std::to_string(hdr_.signature));
     hdr_.version = readLe16(h.data() + kNtxVersion);
     hdr_.root = readLe32(h.data() + kNtxRoot);
@@ -85,7 +108,7 @@ void NtxIndex::readHeader() {
     hdr_.forExpr = hdr_.signature == kNtxSignatureFor ? text(kNtxForExpr, kNtxExprSize) : std::string();
 
     auto bad = [&](const std::string& why) {
-        throw CorruptFileError("Damaged index " + path_ + ": " + why);
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": " + why);
     };
     if (hdr_.keySize < 1 || hdr_.keySize > kNtxMaxKeySize) bad("key size out of range");
     if (hdr_.itemSize != hdr_.keySize + kNtxItemOverhead) bad("item size disagrees with the key size");
@@ -93,6 +116,9 @@ void NtxIndex::readHeader() {
     if (hdr_.maxKeys < 2 || hdr_.maxKeys + 1u > capacity) bad("page count over the maximum");
     // Above max / 2 a merge of two pages under it would not fit in one.
     if (hdr_.halfPage < 1 || hdr_.halfPage > hdr_.maxKeys / 2) bad("half page out of range");
+    // A writer adds its pages before it writes the header that names them:
+    // a file grown since we took its size holds them.
+    if ((hdr_.root >= fileSize_ || hdr_.freeHead >= fileSize_) && !exclusive_) fileSize_ = file_->size();
     if (hdr_.root == 0 || hdr_.root % kNtxPageSize != 0 || hdr_.root >= fileSize_)
         bad("root page offset outside the file");
     if (hdr_.freeHead % kNtxPageSize != 0 || hdr_.freeHead >= fileSize_)
@@ -177,7 +203,7 @@ void NtxIndex::syncWithFile() {
     if (mappedHeader_)
         std::memcpy(h, mappedHeader_, sizeof h);
     else if (file_->readAt(0, h, sizeof h) != sizeof h)
-        throw CorruptFileError("Damaged index " + path_ + ": header is gone");
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": header is gone");
     uint16_t version = readLe16(h + kNtxVersion);
     if (version == hdr_.version) return;
     uint32_t root = readLe32(h + kNtxRoot);
@@ -185,10 +211,23 @@ void NtxIndex::syncWithFile() {
     fileSize_ = file_->size();
     if (root == 0 || root % kNtxPageSize || root >= fileSize_ || freeHead % kNtxPageSize ||
         freeHead >= fileSize_)
-        throw CorruptFileError("Damaged index " + path_ + ": page offset outside the file");
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": page offset outside the file");
     hdr_.version = version;
     hdr_.root = root;
     hdr_.freeHead = freeHead;
+    dropCache();
+}
+
+void NtxIndex::reloadAfterRollback() {
+    file_->forgetSize();
+    pending_.clear();
+    fileSize_ = file_->size();
+    unsigned char h[kNtxChangingSize];
+    if (file_->readAt(0, h, sizeof h) == sizeof h) {
+        hdr_.version = readLe16(h + kNtxVersion);
+        hdr_.root = readLe32(h + kNtxRoot);
+        hdr_.freeHead = readLe32(h + kNtxFreeHead);
+    }
     dropCache();
 }
 
@@ -201,7 +240,7 @@ void NtxIndex::dropCache() {
 void NtxIndex::validateNode(const NtxPage& p, uint32_t offset) const {
     int n = readLe16(p.data() + kNtxKeyCountField);
     auto bad = [&](const std::string& why) {
-        throw CorruptFileError("Damaged index " + path_ + ": page at " + std::to_string(offset) +
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": page at " + std::to_string(offset) +
                                " " + why);
     };
     if (n > hdr_.maxKeys) bad("holds more keys than a page can");
@@ -224,8 +263,10 @@ void NtxIndex::validateNode(const NtxPage& p, uint32_t offset) const {
 }
 
 std::shared_ptr<const NtxPage> NtxIndex::loadPage(uint32_t offset) {
+    // Another process may have grown the file since we last looked.
+    if (offset >= fileSize_ && !exclusive_) fileSize_ = file_->size();
     if (offset == 0 || offset % kNtxPageSize != 0 || offset >= fileSize_)
-        throw CorruptFileError("Damaged index " + path_ + ": page offset " +
+        throw DamagedIndexError(path_, "Damaged index " + path_ + ": page offset " +
                                std::to_string(offset) + " outside the file");
     auto p = std::make_shared<NtxPage>();
     file_->readExact(offset, p->data(), p->size(), path_.c_str());
@@ -237,6 +278,7 @@ std::shared_ptr<const NtxPage> NtxIndex::loadPage(uint32_t offset) {
         // its write lock is gone before calling the file damaged.
         if (!file_->lockRange(kLockBase, 1, false, true)) throw;
         try {
+            fileSize_ = file_->size();  // the pages it linked to are there now
             file_->readExact(offset, p->data(), p->size(), path_.c_str());
             validateNode(*p, offset);
         } catch (...) {
@@ -283,7 +325,7 @@ void NtxIndex::cachePut(uint32_t offset, std::shared_ptr<const NtxPage> p) {
 void NtxIndex::descendLeftmost(NtxCursor& c, uint32_t pageOff) {
     for (;;) {
         if (c.path.size() >= kNtxMaxDepth)
-            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+            throw DamagedIndexError(path_, "Damaged index " + path_ + ": cycle in the page links");
         auto pg = page(pageOff);
         NtxNodeView v{pg->data()};
         c.path.push_back({pageOff, 0});
@@ -295,7 +337,7 @@ void NtxIndex::descendLeftmost(NtxCursor& c, uint32_t pageOff) {
 void NtxIndex::descendRightmost(NtxCursor& c, uint32_t pageOff) {
     for (;;) {
         if (c.path.size() >= kNtxMaxDepth)
-            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+            throw DamagedIndexError(path_, "Damaged index " + path_ + ": cycle in the page links");
         auto pg = page(pageOff);
         NtxNodeView v{pg->data()};
         int n = v.count();
@@ -415,7 +457,7 @@ bool NtxIndex::seek(NtxCursor& c, std::string_view key, size_t len) {
     uint32_t pageOff = hdr_.root;
     for (;;) {
         if (c.path.size() >= kNtxMaxDepth)
-            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+            throw DamagedIndexError(path_, "Damaged index " + path_ + ": cycle in the page links");
         auto pg = page(pageOff);
         NtxNodeView v{pg->data()};
         int lo = 0, hi = v.count();
@@ -446,12 +488,13 @@ uint64_t NtxIndex::keyCount() {
     // Adds up the key counts of the pages, level by level, without reading
     // any row. Each level's pages are read in file order, neighbours in one
     // read, so that a large index costs few system calls.
+    if (!exclusive_) fileSize_ = file_->size();
     uint64_t total = 0;
     uint64_t pagesLeft = fileSize_ / kNtxPageSize;
     std::vector<uint32_t> level{hdr_.root}, next;
     std::vector<unsigned char> buf;
     for (int depth = 0; !level.empty(); ++depth) {
-        if (depth > kNtxMaxDepth) throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+        if (depth > kNtxMaxDepth) throw DamagedIndexError(path_, "Damaged index " + path_ + ": cycle in the page links");
         std::sort(level.begin(), level.end());
         next.clear();
         for (size_t i = 0; i < level.size();) {
@@ -460,11 +503,11 @@ uint64_t NtxIndex::keyCount() {
                    level[i + run] == level[i] + run * kNtxPageSize)
                 ++run;
             if (level[i] == 0 || level[i] % kNtxPageSize || level[i] + run * kNtxPageSize > fileSize_)
-                throw CorruptFileError("Damaged index " + path_ + ": page offset outside the file");
+                throw DamagedIndexError(path_, "Damaged index " + path_ + ": page offset outside the file");
             buf.resize(run * kNtxPageSize);
             file_->readExact(level[i], buf.data(), buf.size(), path_.c_str());
             for (size_t j = 0; j < run; ++j) {
-                if (pagesLeft-- == 0) throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+                if (pagesLeft-- == 0) throw DamagedIndexError(path_, "Damaged index " + path_ + ": cycle in the page links");
                 NtxPage pg;
                 std::memcpy(pg.data(), buf.data() + j * kNtxPageSize, kNtxPageSize);
                 validateNode(pg, level[i + j]);

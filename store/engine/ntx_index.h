@@ -59,6 +59,7 @@
 #include "expression.h"
 #include "field_info.h"
 #include "file_io.h"
+#include "journal.h"
 #include "little_endian.h"
 
 namespace sde {
@@ -143,6 +144,11 @@ public:
     static std::unique_ptr<NtxIndex> open(const std::string& path, bool writable, bool exclusive,
                                           const std::vector<FieldInfo>& fields);
 
+    // The key, unique flag, order and condition of an index file whose other
+    // header fields may be damaged: what a rebuild from its table needs.
+    // Throws CorruptFileError when even these are unreadable.
+    static NtxHeader readDefinition(const std::string& path);
+
     // Writes a new index file (replacing one of that name) and opens it.
     // `next` yields the table's records in record order; it returns false at
     // the end. `skipDeletedForUnique` makes a unique index keep the first
@@ -181,6 +187,13 @@ public:
     // Re-reads the header when another process changed the file (shared
     // mode); drops cached pages then.
     void syncWithFile();
+
+    // The file, for a journal of changes (journal.h).
+    JournaledFile& file() { return *file_; }
+    // After a change was rolled back: header fields, size and pages as the
+    // file now has them.
+    void reloadAfterRollback();
+    void sync() { file_->sync(); }
 
     // Navigation. Each returns false (cursor invalid) past either end.
     bool first(NtxCursor& c);
@@ -227,7 +240,7 @@ private:
     void lockForWrite();
     void unlockForWrite();
 
-    std::unique_ptr<File> file_;
+    std::unique_ptr<JournaledFile> file_;
     std::string path_;
     FileId id_;
     bool writable_ = false;

@@ -63,10 +63,10 @@ public:
             ix_.file_->readExact(off, raw.data(), raw.size(), ix_.path_.c_str());
             unsigned slot = readLe16(raw.data() + kNtxSlotTable);  // item 0
             if (slot < kNtxSlotTable || slot + 4 > kNtxPageSize)
-                throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page");
+                throw DamagedIndexError(ix_.path_, "Damaged index " + ix_.path_ + ": bad free page");
             uint32_t nextFree = readLe32(raw.data() + slot + kNtxItemChild);
             if (nextFree % kNtxPageSize || nextFree >= ix_.fileSize_ || nextFree == off)
-                throw CorruptFileError("Damaged index " + ix_.path_ + ": bad free page chain");
+                throw DamagedIndexError(ix_.path_, "Damaged index " + ix_.path_ + ": bad free page chain");
             ix_.hdr_.freeHead = nextFree;
             originals_[off] = std::make_shared<const NtxPage>(raw);
         } else {
@@ -107,6 +107,13 @@ public:
         assert(ix_.hdr_.version == savedVersion_);
         size_t started = 0;  // writes begun, a failed one included
         try {
+            std::vector<uint64_t> offsets(order.begin(), order.end());
+            std::vector<const unsigned char*> present;
+            for (uint32_t off : order) {
+                auto it = originals_.find(off);
+                present.push_back(it != originals_.end() ? it->second->data() : nullptr);
+            }
+            ix_.file_->willOverwrite(offsets, present, kNtxPageSize);
             for (uint32_t off : order) {
                 ++started;
                 ix_.file_->writeAt(off, ix_.pending_[off]->data(), kNtxPageSize);
@@ -354,7 +361,7 @@ void NtxIndex::insert(std::string_view key, uint32_t recno) {
     uint32_t off = hdr_.root;
     for (;;) {
         if (path.size() >= kNtxMaxDepth)
-            throw CorruptFileError("Damaged index " + path_ + ": cycle in the page links");
+            throw DamagedIndexError(path_, "Damaged index " + path_ + ": cycle in the page links");
         auto pg = page(off);
         NtxNodeView v{pg->data()};
         int lo = 0, hi = v.count();
@@ -400,7 +407,7 @@ bool NtxIndex::remove(std::string_view key, uint32_t recno) {
         uint32_t leafOff = pred.path[leafLevel].page;
         NtxNode leaf = w.node(leafOff);
         if (leaf.items.empty())
-            throw CorruptFileError("Damaged index " + path_ + ": empty leaf page");
+            throw DamagedIndexError(path_, "Damaged index " + path_ + ": empty leaf page");
         NtxItem up = leaf.items.back();
         leaf.items.pop_back();
         up.child = x.items[pos].child;

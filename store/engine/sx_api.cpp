@@ -30,11 +30,23 @@ const char* keep(std::string s) {
     return g_text.c_str();
 }
 
+// An index of the current work area found damaged during a call is rebuilt
+// from its table when it can be, and the call runs once more.
+bool repairedIndex(const sde::DamagedIndexError& e) {
+    Engine& engine = Engine::instance();
+    return engine.current() != 0 && engine.area().repairIndex(e.path());
+}
+
 template <class F, class R>
 R guarded(R onError, F&& f) {
     try {
         g_error.clear();
         g_code = SDE_ERR_NONE;
+        try {
+            return f();
+        } catch (const sde::DamagedIndexError& e) {
+            if (!repairedIndex(e)) throw;
+        }
         return f();
     } catch (const sde::EngineError& e) {
         g_error = e.what();
@@ -164,6 +176,19 @@ SDE_API int sx_GetRecord(unsigned char* buffer) {
 SDE_API int sx_PutRecord(const unsigned char* buffer) {
     return guarded(0, [&] {
         area().putRecord(buffer);
+        return 1;
+    });
+}
+SDE_API int sx_AppendRecord(const unsigned char* buffer) {
+    return guarded(0, [&] {
+        if (!buffer) throw sde::EngineError("No record image to append");
+        area().appendRecord(buffer);
+        return 1;
+    });
+}
+SDE_API int sx_Commit(void) {
+    return guarded(0, [] {
+        area().commit();
         return 1;
     });
 }
@@ -347,3 +372,8 @@ SDE_API int sx_CreateTable(const char* path, const char* fields) {
 
 SDE_API const char* sx_ErrorText(void) { return g_error.c_str(); }
 SDE_API int sx_ErrorCode(void) { return g_code; }
+SDE_API const char* sx_RepairedIndexes(void) {
+    std::string lines;
+    for (const std::string& path : WorkArea::takeRepairedIndexes()) lines += path + "\n";
+    return keep(std::move(lines));
+}

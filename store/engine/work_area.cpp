@@ -26,6 +26,78 @@ private:
     uint32_t at_ = 0;
 };
 
+// One change to the table and its open indexes, journaled (journal.h):
+// under the header lock (shared mode), a journal naming the files is
+// written first; commit() removes it; leaving without commit() writes the
+// old bytes back and brings the work area's view of the files in line.
+class WorkArea::Change {
+public:
+    enum class Files { TableAndIndexes, Table, Indexes };
+
+    Change(WorkArea& wa, Files which) : wa_(wa), journal_(lockAndOpenJournal(wa)) {
+        DbfTable& t = *wa.table_;
+        try {
+            if (which != Files::Indexes) journal_.add(t.file(), kDbfDate + kDbfUpdatedSize);
+            if (which != Files::Table)
+                for (auto& ix : wa.indexes_) journal_.add(ix->file(), kNtxChangingSize);
+            journal_.begin();
+        } catch (...) {
+            journal_.rollBack();
+            t.unlockHeader();
+            throw;
+        }
+    }
+    ~Change() {
+        if (journal_.active()) {
+            journal_.rollBack();
+            try {
+                wa_.reloadAfterRollback();
+            } catch (...) {
+            }
+        }
+        wa_.table_->unlockHeader();
+    }
+    void commit() { journal_.commit(); }
+
+private:
+    // Takes the header lock, rolls back a journal left by a writer that
+    // died since the table was opened, and gives the journal file.
+    static File& lockAndOpenJournal(WorkArea& wa) {
+        DbfTable& t = *wa.table_;
+        if (!t.lockHeader(true)) throw LockedError("Cannot lock the table header");
+        try {
+            return wa.journalFile();
+        } catch (...) {
+            t.unlockHeader();
+            throw;
+        }
+    }
+
+    WorkArea& wa_;
+    Journal journal_;
+};
+
+File& WorkArea::journalFile() {
+    // Held exclusively, the table's journal is ours alone: a journal left by
+    // a writer that died was rolled back when the table was opened.
+    if (journal_ && table_->mode() == DbfTable::Mode::Exclusive) return *journal_;
+    const std::string path = Journal::pathFor(table_->path());
+    bool exists = fileExists(path);
+    if (exists && (!journal_ || Journal::hot(*journal_))) {
+        // Another process may have left it (or removed ours and made its own).
+        if (Journal::recover(table_->path())) reloadAfterRollback();
+        exists = false;
+    }
+    if (!journal_ || !exists) journal_ = openFile(path, OpenFlags::CreateOrEmpty);
+    return *journal_;
+}
+
+void WorkArea::reloadAfterRollback() {
+    table_->reloadAfterRollback();
+    for (auto& ix : indexes_) ix->reloadAfterRollback();
+    cursorSynced_ = false;
+}
+
 WorkArea::WorkArea(std::string alias, std::unique_ptr<DbfTable> table,
                    const AreaSettings& settings)
     : alias_(std::move(alias)), table_(std::move(table)), settings_(settings) {
@@ -40,6 +112,21 @@ WorkArea::~WorkArea() {
         // Closing never throws; the row itself is already in the file.
     }
     unlock(0);
+    // The journal file goes with the last writer: unless another work area
+    // or program is in the middle of a change (it holds the header lock).
+    if (journal_) {
+        journal_.reset();
+        try {
+            if (table_->lockHeader(false)) {
+                const std::string path = Journal::pathFor(table_->path());
+                auto j = openFile(path, OpenFlags::ReadOnly);
+                if (!Journal::hot(*j)) removeFile(path);
+                table_->unlockHeader();
+            }
+        } catch (...) {
+            table_->unlockHeader();
+        }
+    }
 }
 
 void WorkArea::beginCall() {
@@ -379,25 +466,67 @@ void WorkArea::putRecord(const unsigned char* image) {
     if (eof_) throw EngineError("No current record to write");
     if (!table_->writable()) throw EngineError("Table is open read only");
     std::vector<unsigned char> old(record_.size());
-    if (appendPending_)
+    if (appendPending_) {
+        // The row of an appendBlank: its image goes in first, then its keys
+        // (a key that fails leaves the row in the table, as a reindex finds it).
+        // One write of the whole image: a process killed meanwhile leaves
+        // the old image or the new one, so no journal is needed for it.
         old = table_->blankRecord();
-    else
+        table_->writeRecord(recno_, image, old.data());
+        std::copy(image, image + record_.size(), record_.begin());
+        appendPending_ = false;
+        cursorSynced_ = false;
+        if (!indexes_.empty()) {
+            Change change(*this, Change::Files::Indexes);
+            updateKeys(old.data(), image, true);
+            change.commit();
+        }
+    } else {
+        // An edit: the new image and its keys, or the old image and the old keys.
+        Change change(*this, Change::Files::TableAndIndexes);
         table_->readRecord(recno_, old.data());
-    table_->writeRecord(recno_, image, old.data());
-    std::copy(image, image + record_.size(), record_.begin());
-    bool isNew = appendPending_;
-    appendPending_ = false;
-    updateKeys(old.data(), image, isNew);
+        table_->writeRecord(recno_, image, old.data());
+        updateKeys(old.data(), image, false);
+        change.commit();
+        std::copy(image, image + record_.size(), record_.begin());
+    }
     cursorSynced_ = false;
     checkPosition();
+}
+
+void WorkArea::appendRecord(const unsigned char* image) {
+    flushPendingAppend();
+    if (!table_->writable()) throw EngineError("Table is open read only");
+    uint32_t r;
+    {
+        Change change(*this, Change::Files::TableAndIndexes);
+        table_->refreshCount();
+        r = table_->appendRecord(image);
+        for (auto& ix : indexes_)
+            if (ix->passesFor(image, r)) ix->insert(ix->makeKey(image, r, true), r);
+        change.commit();
+    }
+    std::copy(image, image + record_.size(), record_.begin());
+    recno_ = r;
+    eof_ = bof_ = false;
+    cursorSynced_ = false;
+    checkPosition();
+}
+
+void WorkArea::commit() {
+    flushPendingAppend();
+    table_->sync();
+    for (auto& ix : indexes_) ix->sync();
 }
 
 void WorkArea::appendBlank() {
     flushPendingAppend();
     if (!table_->writable()) throw EngineError("Table is open read only");
-    if (!table_->lockHeader(true)) throw LockedError("Cannot lock the table header");
     uint32_t r;
     std::vector<unsigned char> blank = table_->blankRecord();
+    // A killed process leaves the row whole or not at all: the count is
+    // taken from the file size, so no journal is needed for a blank row.
+    if (!table_->lockHeader(true)) throw LockedError("Cannot lock the table header");
     try {
         table_->refreshCount();
         r = table_->appendRecord(blank.data());
@@ -417,7 +546,10 @@ void WorkArea::appendBlank() {
 void WorkArea::flushPendingAppend() {
     if (!appendPending_) return;
     appendPending_ = false;
+    if (indexes_.empty()) return;
+    Change change(*this, Change::Files::Indexes);
     updateKeys(record_.data(), record_.data(), true);
+    change.commit();
 }
 
 void WorkArea::setDeletedFlag(bool deleted) {
@@ -543,13 +675,79 @@ int WorkArea::openIndex(const std::string& path) {
     flushPendingAppend();
     for (size_t i = 0; i < indexes_.size(); ++i)
         if (indexes_[i]->path() == path) return static_cast<int>(i) + 1;
-    auto ix = NtxIndex::open(path, table_->writable(),
-                             table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+    std::unique_ptr<NtxIndex> ix;
+    try {
+        ix = NtxIndex::open(path, table_->writable(), table_->mode() == DbfTable::Mode::Exclusive,
+                            table_->fields());
+    } catch (const CorruptFileError&) {
+        ix = rebuildFromTable(path);
+        if (!ix) throw;
+    }
     indexes_.push_back(std::move(ix));
     if (order_ == 0 && indexes_.size() == 1) order_ = 1;
     cursorSynced_ = false;
     planAssistedRange();
     return static_cast<int>(indexes_.size());
+}
+
+namespace {
+std::vector<std::string>& repairedIndexes() {
+    thread_local std::vector<std::string> paths;
+    return paths;
+}
+}  // namespace
+
+std::vector<std::string> WorkArea::takeRepairedIndexes() {
+    std::vector<std::string> paths;
+    paths.swap(repairedIndexes());
+    return paths;
+}
+
+// The table is the source of truth: a damaged index is written again from
+// its rows with the key, unique flag, order and condition its header still
+// names. The new file is built under an exclusive hold, so that no other
+// work area or program is reading it meanwhile; nullptr when that hold, the
+// definition or the build fails.
+std::unique_ptr<NtxIndex> WorkArea::rebuildFromTable(const std::string& path) {
+    if (!table_->writable()) return nullptr;
+    try {
+        NtxHeader def = NtxIndex::readDefinition(path);
+        TableRecords records(*table_);
+        table_->refreshCount();
+        NtxIndex::create(path, def.keyExpr, def.unique, def.descending, def.forExpr, table_->fields(),
+                         table_->blankRecord(), records, settings_.deleted, true);
+        auto ix = NtxIndex::open(path, true, table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+        repairedIndexes().push_back(path);
+        return ix;
+    } catch (const EngineError&) {
+        return nullptr;
+    }
+}
+
+bool WorkArea::repairIndex(const std::string& path) {
+    auto it = std::find_if(indexes_.begin(), indexes_.end(),
+                           [&](const std::unique_ptr<NtxIndex>& ix) { return ix->path() == path; });
+    if (it == indexes_.end() || !table_->writable()) return false;
+    it->reset();  // our own hold would keep the rebuild out
+    *it = rebuildFromTable(path);
+    cursor_.valid = false;
+    cursorSynced_ = false;
+    pendingNextIsCurrent_ = false;
+    if (!*it) {
+        try {
+            *it = NtxIndex::open(path, true, table_->mode() == DbfTable::Mode::Exclusive, table_->fields());
+        } catch (const EngineError&) {
+            // Gone from under us: the area goes on without it.
+            const int removed = static_cast<int>(it - indexes_.begin()) + 1;
+            indexes_.erase(it);
+            if (order_ == removed) order_ = 0;
+            if (order_ > removed) --order_;
+        }
+        planAssistedRange();
+        return false;
+    }
+    planAssistedRange();
+    return true;
 }
 
 int WorkArea::setOrder(int order) {
@@ -573,11 +771,14 @@ void WorkArea::closeIndexes() {
 
 void WorkArea::reindex() {
     flushPendingAppend();
+    if (indexes_.empty()) return;
+    Change change(*this, Change::Files::Indexes);
     for (auto& ix : indexes_) {
         TableRecords records(*table_);
         table_->refreshCount();
         ix->rebuild(records, settings_.deleted);
     }
+    change.commit();
     cursorSynced_ = false;
 }
 
@@ -585,8 +786,12 @@ void WorkArea::zap() {
     flushPendingAppend();
     if (table_->mode() != DbfTable::Mode::Exclusive)
         throw EngineError("Zap needs the table opened exclusively");
-    table_->zap();
-    for (auto& ix : indexes_) ix->zap();
+    {
+        Change change(*this, Change::Files::TableAndIndexes);
+        table_->zap();
+        for (auto& ix : indexes_) ix->zap();
+        change.commit();
+    }
     goEof();
     bof_ = true;
 }

@@ -46,7 +46,13 @@ public:
     // Record image of the current row (deletion flag first).
     void getRecord(unsigned char* out);
     void putRecord(const unsigned char* image);
+    // Appends a row with its whole image and its keys in every open index,
+    // all or nothing: when a write fails, the table, its count and every
+    // index are as before and the error is thrown.
+    void appendRecord(const unsigned char* image);
     void appendBlank();
+    // Flushes the table and its open indexes to disk.
+    void commit();
     void setDeletedFlag(bool deleted);
     bool deleted() const { return record_[0] == kDbfDeletedFlag; }
     bool currentVisible();
@@ -64,7 +70,16 @@ public:
     // Indexes; orders are numbered from 1 in opening order.
     int createIndex(const std::string& path, const std::string& key, bool unique,
                     bool descending, const std::string& condition);
+    // Opens an index; one found damaged is rebuilt from the table first
+    // (rebuildFromTable), else its error stands.
     int openIndex(const std::string& path);
+    // An index open here was found damaged while it was read: rebuilds it
+    // in place from the table. False when that cannot be done (another work
+    // area or program holds it, its key is unreadable, the table is read
+    // only); the damaged index then stays as it was.
+    bool repairIndex(const std::string& path);
+    // The paths of the indexes rebuilt since the last call, oldest first.
+    static std::vector<std::string> takeRepairedIndexes();
     int setOrder(int order);
     int order() const { return order_; }
     int indexCount() const { return static_cast<int>(indexes_.size()); }
@@ -80,6 +95,7 @@ public:
 
 private:
     class TableRecords;
+    class Change;
     enum class Dir { Forward, Backward };
 
     bool visible(uint32_t recno, const unsigned char* image) const;
@@ -99,6 +115,9 @@ private:
     void syncIndexes();
     void checkPosition() const;  // asserts the invariants below (Debug builds)
     void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
+    void reloadAfterRollback();
+    File& journalFile();
+    std::unique_ptr<NtxIndex> rebuildFromTable(const std::string& path);
 
     std::string alias_;
     std::unique_ptr<DbfTable> table_;
@@ -145,6 +164,7 @@ private:
     int nearStreak_ = 0;       // fetches in a row that were a little ahead
     int indexesSynced_ = 0;  // the order whose index was checked in this call
     std::set<uint32_t> locks_;
+    std::unique_ptr<File> journal_;  // the table's journal file, once a change opened it
 };
 
 }  // namespace sde

@@ -308,3 +308,23 @@ TEST_F(TableOpenTest, EngineFailuresCarryTheirKind) {
 }
 
 }  // namespace
+
+// A table the engine refuses for a reason of its own: the message names the
+// file, then gives that reason on a line of its own.
+TEST_F(TableOpenTest, UnableToOpenKeepsTheEnginesReason) {
+    install();
+    ASSERT_TRUE(QFile::copy(path("Vente.dbf"), path("Broken.dbf")));
+    {
+        QFile f(path("Broken.dbf"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(4);
+        f.write("\x09\x00\x00\x00", 4);  // a count past the rows the file holds
+    }
+    TApolloTable broken(QStringLiteral("ATBroken"));
+    broken.setTableName(QStringLiteral("Broken.dbf"));
+    const QString message = errorOf([&] { broken.Open(); });
+    const QString head = QStringLiteral("Unable to open table.\rFile: ") + QDir::currentPath() +
+                         QStringLiteral("/Broken.dbf\r");
+    EXPECT_TRUE(message.startsWith(head)) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("is truncated"))) << message.toStdString();
+}

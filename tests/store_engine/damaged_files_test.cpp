@@ -9,6 +9,8 @@
 
 #include "dbf_table.h"
 #include "errors.h"
+#include "file_check.h"
+#include "file_io.h"
 #include "little_endian.h"
 #include "memory_file.h"
 #include "ntx_index.h"
@@ -229,13 +231,73 @@ TEST(DamagedIndex, OpenNamesTheDamageAndWritesNothing) {
         EXPECT_THAT(errorOf([&] { NtxIndex::open(copy.path(), false, false, fields); }),
                     HasSubstr(c.message));
 
-        // A work area refuses it and stays usable without it.
-        WorkArea wa("VENTE", DbfTable::open(copy.companion("VENTE.DBF"), DbfTable::Mode::Shared), {});
+        // A read-only work area cannot rebuild it: it refuses it and stays
+        // usable without it.
+        WorkArea wa("VENTE", DbfTable::open(copy.companion("VENTE.DBF"), DbfTable::Mode::ReadOnly), {});
         EXPECT_THAT(errorOf([&] { wa.openIndex(copy.path()); }), HasSubstr(c.message));
         EXPECT_EQ(wa.indexCount(), 0);
         wa.goTop();
         EXPECT_EQ(wa.recno(), 1u);
         EXPECT_TRUE(copy.unchanged());
+    }
+}
+
+// The table is the source of truth: a writable work area rebuilds an index
+// found damaged at open from the rows, with the key its header names.
+TEST(IndexRepair, IndexDamagedAtOpenIsRebuiltFromItsTable) {
+    WorkArea::takeRepairedIndexes();
+    for (const auto& c : refusedAtOpen()) {
+        for (auto mode : {DbfTable::Mode::Shared, DbfTable::Mode::Exclusive}) {
+            SCOPED_TRACE(std::string(c.name) + (mode == DbfTable::Mode::Shared ? ", shared" : ", exclusive"));
+            DamagedCopy copy(c.golden, c.patch);
+            const std::string table = copy.companion("VENTE.DBF");
+            {
+                WorkArea wa("VENTE", DbfTable::open(table, mode), {});
+                EXPECT_EQ(wa.openIndex(copy.path()), 1);
+                EXPECT_EQ(wa.currentIndex()->header().keyExpr, "upper(Libelle)");
+                EXPECT_EQ(WorkArea::takeRepairedIndexes(), std::vector<std::string>{copy.path()});
+                wa.goTop();
+                EXPECT_EQ(wa.recno(), readOrderListing("VENTART").entries.front().recno);
+            }
+            EXPECT_EQ(checkIndex(table, copy.path()), "");
+        }
+    }
+}
+
+// Another holder of the file, or a key that no longer reads, keeps the
+// damage as it was: reported, never written over.
+TEST(IndexRepair, IndexHeldElsewhereOrWithAnUnreadableKeyKeepsItsError) {
+    const Patch rootOutside = refusedAtOpen().front().patch;
+    struct Case {
+        const char* name;
+        Patch patch;
+        bool held;
+    };
+    const Case cases[] = {
+        {"held by another program", rootOutside, true},
+        {"key naming no field", [&](Bytes& b) {
+             rootOutside(b);
+             std::fill(b.begin() + 22, b.begin() + 278, 0);
+             std::string key = "upper(nosuchfield)";
+             std::copy(key.begin(), key.end(), b.begin() + 22);
+         }, false},
+        {"no key at all", [&](Bytes& b) {
+             rootOutside(b);
+             std::fill(b.begin() + 22, b.begin() + 278, 0);
+         }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DamagedCopy copy("VENTART.NTX", c.patch);
+        std::unique_ptr<File> holder = openFile(copy.path(), OpenFlags::ReadOnly);
+        if (c.held) {
+            ASSERT_TRUE(holder->lockOpenMode(false));
+        }
+        WorkArea wa("VENTE", DbfTable::open(copy.companion("VENTE.DBF"), DbfTable::Mode::Shared), {});
+        EXPECT_THAT(errorOf([&] { wa.openIndex(copy.path()); }), HasSubstr("root page offset outside the file"));
+        EXPECT_EQ(wa.indexCount(), 0);
+        EXPECT_TRUE(copy.unchanged());
+        EXPECT_TRUE(WorkArea::takeRepairedIndexes().empty());
     }
 }
 

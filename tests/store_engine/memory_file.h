@@ -62,8 +62,12 @@ class MemoryFiles {
 public:
     MemoryFiles() {
         setFileOpener([this](const std::string& path, OpenFlags flags) { return open(path, flags); });
+        setFileRemover([this](const std::string& path) { files_.erase(path); });
     }
-    ~MemoryFiles() { setFileOpener({}); }
+    ~MemoryFiles() {
+        setFileOpener({});
+        setFileRemover({});
+    }
     MemoryFiles(const MemoryFiles&) = delete;
     MemoryFiles& operator=(const MemoryFiles&) = delete;
 
@@ -78,6 +82,9 @@ private:
         if (flags == OpenFlags::CreateNew) {
             if (it != files_.end()) throw EngineError("File exists: " + path);
             it = files_.emplace(path, std::make_shared<Bytes>()).first;
+        } else if (flags == OpenFlags::CreateOrEmpty) {
+            if (it == files_.end()) it = files_.emplace(path, std::make_shared<Bytes>()).first;
+            it->second->clear();
         } else if (it == files_.end()) {
             throw NotFoundError("Cannot open " + path + ": no such file");
         }

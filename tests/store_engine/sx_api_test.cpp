@@ -988,3 +988,84 @@ TEST_F(SxErrorCodes, EachFailureReportsItsKindAndTheNextSuccessClearsIt) {
     EXPECT_EQ(std::string(sx.sx_ErrorText()), "");
     EXPECT_EQ(sx.sx_RecCount(), 0) << "the refused append left no row";
 }
+
+// ---- all-or-nothing posts ----
+
+class SxAppendRecord : public SxApiTest {};
+
+TEST_F(SxAppendRecord, AppendsTheWholeRowWithItsKeysOrNothing) {
+    const std::string table = createTable("VENTE.DBF", kSalesFields);
+    use(table, "VENTE");
+    ASSERT_GT(sx.sx_Index(dir.file("TICKET.NTX").c_str(), "upper(ticket)", 0, 0, ""), 0) << sx.sx_ErrorText();
+    ASSERT_GT(sx.sx_Index(dir.file("NAME.NTX").c_str(), "upper(name)", 0, 0, ""), 0) << sx.sx_ErrorText();
+    auto image = record();
+    setField(image, "TICKET", "41");
+    setField(image, "NAME", "Biere");
+    ASSERT_EQ(sx.sx_AppendRecord(image.data()), 1) << sx.sx_ErrorText();
+    EXPECT_EQ(sx.sx_RecNo(), 1);
+    EXPECT_EQ(field("NAME"), "Biere" + std::string(15, ' '));
+    sx.sx_SetOrder(1);
+    EXPECT_EQ(sx.sx_Seek("41"), 1);
+    sx.sx_SetOrder(2);
+    EXPECT_EQ(sx.sx_Seek("BIERE"), 1);
+
+    // A write the system refuses: no row, no key, the same files.
+    const auto before = readAll(table);
+    setField(image, "TICKET", "42");
+    {
+        FileSizeLimit limit(static_cast<rlim_t>(before.size()));
+        EXPECT_EQ(sx.sx_AppendRecord(image.data()), 0);
+        EXPECT_EQ(sx.sx_ErrorCode(), SDE_ERR_IO) << sx.sx_ErrorText();
+    }
+    EXPECT_EQ(readAll(table), before);
+    EXPECT_EQ(sx.sx_RecCount(), 1);
+    sx.sx_SetOrder(1);
+    EXPECT_EQ(sx.sx_Seek("42"), 0);
+    EXPECT_EQ(sx.sx_KeyCount(), 1);
+    EXPECT_EQ(sx.sx_Commit(), 1) << sx.sx_ErrorText();
+}
+
+// ---- an index found damaged while it is read ----
+
+class SxIndexRepair : public SxApiTest {};
+
+// A page of the name index damaged in three ways: each is met by the walk
+// (or the append) that reads it, the index is rebuilt from the table, and the
+// call goes on as if nothing had happened.
+TEST_F(SxIndexRepair, PageDamageMetByACallIsRebuiltAndTheCallGoesOn) {
+    using Bytes = std::vector<unsigned char>;
+    // Offset in the root page of its first item's child link.
+    auto firstLink = [](const Bytes& b, uint32_t root) { return root + sde::readLe16(b.data() + root + 2); };
+    const std::vector<std::pair<const char*, std::function<void(Bytes&, uint32_t)>>> damages = {
+        {"child outside the file", [&](Bytes& b, uint32_t root) { sde::writeLe32(b.data() + firstLink(b, root), 1u << 30); }},
+        {"root linking to itself", [&](Bytes& b, uint32_t root) { sde::writeLe32(b.data() + firstLink(b, root), root); }},
+        {"more keys than a page holds", [](Bytes& b, uint32_t root) { sde::writeLe16(b.data() + root, 999); }},
+    };
+    for (bool byAppend : {false, true}) {
+        for (const auto& [name, damage] : damages) {
+            SCOPED_TRACE(std::string(name) + (byAppend ? ", append" : ", walk"));
+            const std::string table = createTable("VENTE.DBF", kSalesFields);
+            const std::string index = dir.file("NAME.NTX");
+            use(table, "VENTE");
+            ASSERT_EQ(sx.sx_Index(index.c_str(), "upper(name)", 0, 0, ""), 1);
+            for (int i = 0; i < 100; ++i) addRow({{"NAME", "N" + std::to_string(1000 - i)}});
+            sx.sx_CloseAll();
+            Bytes bytes = readAll(index);
+            damage(bytes, sde::readLe32(bytes.data() + 4));
+            writeAll(index, bytes);
+
+            use(table, "VENTE");
+            ASSERT_EQ(sx.sx_IndexOpen(index.c_str()), 1) << "the header is sound";
+            if (byAppend) addRow({{"NAME", "N0000"}});
+            const std::vector<long> walk = forward();
+            EXPECT_EQ(sx.sx_ErrorCode(), SDE_ERR_NONE) << sx.sx_ErrorText();
+            ASSERT_EQ(walk.size(), byAppend ? 101u : 100u);
+            EXPECT_EQ(walk.front(), byAppend ? 101 : 1) << "name order";
+            EXPECT_EQ(std::string(sx.sx_RepairedIndexes()), index + "\n");
+            EXPECT_EQ(std::string(sx.sx_RepairedIndexes()), "") << "said once";
+            sx.sx_CloseAll();
+            std::filesystem::remove(table);
+            std::filesystem::remove(index);
+        }
+    }
+}

@@ -24,6 +24,9 @@ protected:
         setFormatSettings(FormatSettings{});
         install(false);
         open(sales_, "Vente.dbf", {"LIBELLE", "PRIX", "DATE", "TIME", "TICKET", "TVA", "NOM"});
+        // The till books only with both indexes of the sales table open.
+        sales_.CreateIndex(QStringLiteral("vente.ntx"), QStringLiteral("upper(ticket)"), true);
+        sales_.CreateIndex(QStringLiteral("ticket.ntx"), QStringLiteral("upper(ticket)"), false);
         open(settings_, "config.dbf", {"NUMTICKET", "DATEFOND", "FONDCAISSE"});
         open(payments_, "Ptsres.DBF",
              {"NOM", "NUMRES", "DATEACHAT", "MONTANT", "ADRESSE", "LOCALITE"});

@@ -115,4 +115,17 @@ SDE_API int sx_CreateTable(const char* path, const char* fields);
 SDE_API const char* sx_ErrorText(void);
 SDE_API int sx_ErrorCode(void);
 
+/* Appends a row with its whole record image (sx_RecSize bytes, deletion
+   flag first) and its keys in every index open on the work area, all or
+   nothing: when any write fails, the table, its record count and every
+   index are as before the call. The new row becomes current. */
+SDE_API int sx_AppendRecord(const unsigned char* buffer);
+/* Flushes the current work area's table and its open indexes to disk. */
+SDE_API int sx_Commit(void);
+/* The paths of the index files found damaged and rebuilt from their tables
+   since the last call, one per line ("" when none). A damaged index is
+   rebuilt when it is opened or read and no other work area or program
+   holds it; otherwise its error stands. */
+SDE_API const char* sx_RepairedIndexes(void);
+
 #endif

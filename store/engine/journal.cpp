@@ -1,0 +1,346 @@
+#include "journal.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+
+#include "errors.h"
+#include "little_endian.h"
+
+namespace sde {
+namespace {
+
+constexpr char kMagic[8] = {'S', 'D', 'E', 'J', 'R', 'N', 'L', '1'};
+constexpr size_t kChecksumSize = 4;
+
+uint32_t fnv1a(const unsigned char* p, size_t n, uint32_t salt) {
+    uint32_t h = 2166136261u ^ salt;
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+
+void put8(std::vector<unsigned char>& r, uint8_t v) { r.push_back(v); }
+void put16(std::vector<unsigned char>& r, uint16_t v) {
+    r.resize(r.size() + 2);
+    writeLe16(r.data() + r.size() - 2, v);
+}
+void put32(std::vector<unsigned char>& r, uint32_t v) {
+    r.resize(r.size() + 4);
+    writeLe32(r.data() + r.size() - 4, v);
+}
+void put64(std::vector<unsigned char>& r, uint64_t v) {
+    put32(r, static_cast<uint32_t>(v));
+    put32(r, static_cast<uint32_t>(v >> 32));
+}
+uint64_t get64(const unsigned char* p) {
+    return readLe32(p) | (static_cast<uint64_t>(readLe32(p + 4)) << 32);
+}
+
+void seal(std::vector<unsigned char>& record, size_t from, uint32_t salt) {
+    put32(record, fnv1a(record.data() + from, record.size() - from, salt));
+}
+
+// Different for every change of every process, so that records a longer
+// earlier change left past the end of this one fail their checksums.
+uint32_t newSalt() {
+    static const uint32_t process = static_cast<uint32_t>(::getpid()) << 16;  // a forked child shares it:
+    static uint32_t counter = 0;                                                // the clock tells them apart
+    return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^ process ^
+           (++counter * 2654435761u);
+}
+
+}  // namespace
+
+// ---- JournaledFile ----
+
+uint64_t JournaledFile::size() {
+    if (sizeKnown_) return size_;
+    const uint64_t now = inner_->size();
+    size_ = now;
+    sizeKnown_ = sole_;
+    return now;
+}
+
+void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
+    if (journal_ && off < oldSize_ && off + n > savedFront_) {
+        auto block = savedBlocks_.find(off);
+        if (block == savedBlocks_.end() || block->second < n)
+            journal_->save(*this, off, std::min<uint64_t>(off + n, oldSize_) - off);
+    }
+    try {
+        inner_->writeAt(off, buf, n);
+    } catch (...) {
+        sizeKnown_ = false;  // part of it may be in
+        throw;
+    }
+    size_ = std::max(size_, off + n);
+}
+
+void JournaledFile::willOverwrite(const std::vector<uint64_t>& offsets,
+                                  const std::vector<const unsigned char*>& present, size_t blockSize) {
+    if (!journal_) return;
+    std::vector<uint64_t> old;
+    std::vector<const unsigned char*> bytes;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        uint64_t off = offsets[i];
+        if (off + blockSize <= oldSize_ && off >= savedFront_ && !savedBlocks_.count(off)) {
+            old.push_back(off);
+            bytes.push_back(i < present.size() ? present[i] : nullptr);
+        }
+    }
+    if (!old.empty()) journal_->saveBlocks(*this, old, bytes, blockSize);
+}
+
+void JournaledFile::truncate(uint64_t length) {
+    if (journal_ && length < oldSize_) {
+        uint64_t now = std::min(size(), oldSize_);
+        if (length < now) journal_->save(*this, length, now - length);
+    }
+    sizeKnown_ = false;
+    inner_->truncate(length);
+    size();
+}
+
+// ---- Journal ----
+
+Journal::Journal(File& journalFile) : file_(journalFile) {}
+
+bool Journal::hot(File& journalFile) {
+    char magic[sizeof kMagic];
+    return journalFile.readAt(0, magic, sizeof magic) == sizeof magic &&
+           std::memcmp(magic, kMagic, sizeof magic) == 0;
+}
+
+void Journal::end() {
+    static const unsigned char zeros[sizeof kMagic] = {};
+    file_.writeAt(0, zeros, sizeof zeros);
+}
+
+Journal::~Journal() {
+    if (active_) rollBack();
+    detach();
+}
+
+void Journal::add(JournaledFile& file, uint64_t front) {
+    if (file.journal_) return;  // the same file opened twice in one change
+    file.journal_ = this;
+    file.fileNo_ = static_cast<int>(files_.size());
+    file.oldSize_ = file.size();
+    file.savedFront_ = 0;
+    file.savedBlocks_.clear();
+    files_.push_back(&file);
+    fronts_.push_back(front);
+}
+
+void Journal::detach() {
+    for (JournaledFile* f : files_) {
+        f->journal_ = nullptr;
+        f->savedBlocks_.clear();
+    }
+    files_.clear();
+    fronts_.clear();
+    saved_.clear();
+}
+
+void Journal::begin() {
+    if (files_.size() > 255) throw EngineError("Too many files in one change");
+    salt_ = newSalt();
+    std::vector<unsigned char> record(kMagic, kMagic + sizeof kMagic);
+    put32(record, salt_);
+    for (JournaledFile* f : files_) {
+        size_t from = record.size();
+        put8(record, 'F');
+        put8(record, static_cast<uint8_t>(f->fileNo_));
+        put16(record, static_cast<uint16_t>(f->path_.size()));
+        record.insert(record.end(), f->path_.begin(), f->path_.end());
+        put64(record, f->oldSize_);
+        seal(record, from, salt_);
+    }
+    end_ = 0;
+    active_ = true;
+    // The first bytes that may change through a mapping go in with the
+    // header, in the same write.
+    for (size_t i = 0; i < files_.size(); ++i) {
+        JournaledFile& f = *files_[i];
+        uint64_t n = std::min(fronts_[i], f.oldSize_);
+        if (n == 0) continue;
+        std::vector<unsigned char> old(n);
+        if (f.mapped_ && n <= f.mappedLength_)
+            std::memcpy(old.data(), f.mapped_, n);
+        else
+            old.resize(f.inner_->readAt(0, old.data(), old.size()));
+        n = old.size();
+        size_t from = record.size();
+        put8(record, 'P');
+        put8(record, static_cast<uint8_t>(f.fileNo_));
+        put64(record, 0);
+        put32(record, static_cast<uint32_t>(n));
+        record.insert(record.end(), old.begin(), old.end());
+        seal(record, from, salt_);
+        saved_.push_back({&f, 0, std::move(old)});
+        f.savedFront_ = n;
+    }
+    append(record);
+}
+
+void Journal::append(const std::vector<unsigned char>& record) {
+    file_.writeAt(end_, record.data(), record.size());
+    end_ += record.size();
+}
+
+void Journal::save(JournaledFile& f, uint64_t off, uint64_t n) {
+    if (!active_ || n == 0) return;
+    std::vector<unsigned char> old(n);
+    size_t got = f.inner_->readAt(off, old.data(), old.size());
+    old.resize(got);
+    if (got == 0) return;
+    std::vector<unsigned char> record;
+    record.reserve(got + 32);
+    put8(record, 'P');
+    put8(record, static_cast<uint8_t>(f.fileNo_));
+    put64(record, off);
+    put32(record, static_cast<uint32_t>(got));
+    record.insert(record.end(), old.begin(), old.end());
+    seal(record, 0, salt_);
+    append(record);
+    saved_.push_back({&f, off, std::move(old)});
+}
+
+void Journal::saveBlocks(JournaledFile& f, const std::vector<uint64_t>& offsets,
+                         const std::vector<const unsigned char*>& present, size_t blockSize) {
+    if (!active_) return;
+    std::vector<unsigned char> records;
+    records.reserve(offsets.size() * (blockSize + 20));
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        uint64_t off = offsets[i];
+        std::vector<unsigned char> old(blockSize);
+        if (present[i])
+            std::memcpy(old.data(), present[i], blockSize);
+        else
+            old.resize(f.inner_->readAt(off, old.data(), old.size()));
+        if (old.empty()) continue;
+        size_t from = records.size();
+        put8(records, 'P');
+        put8(records, static_cast<uint8_t>(f.fileNo_));
+        put64(records, off);
+        put32(records, static_cast<uint32_t>(old.size()));
+        records.insert(records.end(), old.begin(), old.end());
+        seal(records, from, salt_);
+        f.savedBlocks_[off] = old.size();
+        saved_.push_back({&f, off, std::move(old)});
+    }
+    if (!records.empty()) append(records);
+}
+
+void Journal::commit() {
+    if (!active_) return;
+    end();
+    active_ = false;
+    detach();
+}
+
+bool Journal::rollBack() {
+    if (!active_) return true;
+    for (JournaledFile* f : files_) f->forgetSize();
+    bool whole = true;
+    try {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            it->file->inner_->writeAt(it->off, it->bytes.data(), it->bytes.size());
+        for (JournaledFile* f : files_)
+            if (f->inner_->size() != f->oldSize_) f->inner_->truncate(f->oldSize_);
+    } catch (const EngineError&) {
+        whole = false;
+    }
+    if (whole) {
+        try {
+            end();
+        } catch (const EngineError&) {
+        }
+    }
+    active_ = false;
+    detach();
+    return whole;
+}
+
+bool Journal::recover(const std::string& tablePath) {
+    const std::string path = pathFor(tablePath);
+    if (!fileExists(path)) return false;
+    std::vector<unsigned char> bytes;
+    {
+        auto j = openFile(path, OpenFlags::ReadOnly);
+        bytes.resize(static_cast<size_t>(j->size()));
+        bytes.resize(j->readAt(0, bytes.data(), bytes.size()));
+    }
+    struct FileEntry {
+        std::string path;
+        uint64_t oldSize;
+    };
+    struct Page {
+        int fileNo;
+        uint64_t off;
+        size_t at;
+        size_t length;
+    };
+    std::map<int, FileEntry> files;
+    std::vector<Page> pages;
+    size_t at = 0;
+    uint32_t salt = 0;
+    if (bytes.size() >= sizeof kMagic + 4 && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0) {
+        salt = readLe32(&bytes[sizeof kMagic]);
+        at = sizeof kMagic + 4;
+        for (;;) {
+            size_t start = at;
+            if (at + 2 > bytes.size()) break;
+            unsigned char type = bytes[at];
+            int fileNo = bytes[at + 1];
+            at += 2;
+            if (type == 'F') {
+                if (at + 2 > bytes.size()) break;
+                size_t len = readLe16(&bytes[at]);
+                at += 2;
+                if (at + len + 8 + kChecksumSize > bytes.size()) break;
+                std::string name(reinterpret_cast<const char*>(&bytes[at]), len);
+                uint64_t oldSize = get64(&bytes[at + len]);
+                at += len + 8;
+                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start, salt)) break;
+                at += kChecksumSize;
+                files[fileNo] = {name, oldSize};
+            } else if (type == 'P') {
+                if (at + 12 > bytes.size()) break;
+                uint64_t off = get64(&bytes[at]);
+                size_t len = readLe32(&bytes[at + 8]);
+                at += 12;
+                if (len > bytes.size() || at + len + kChecksumSize > bytes.size()) break;
+                size_t data = at;
+                at += len;
+                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start, salt)) break;
+                at += kChecksumSize;
+                if (files.count(fileNo)) pages.push_back({fileNo, off, data, len});
+            } else {
+                break;
+            }
+        }
+    }
+    // A journal whose header never made it has nothing to undo: no file
+    // was written before it was complete.
+    std::map<int, std::unique_ptr<File>> open;
+    for (const auto& [no, entry] : files) {
+        if (!fileExists(entry.path)) continue;
+        open[no] = openFile(entry.path, OpenFlags::ReadWrite);
+    }
+    for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
+        auto f = open.find(it->fileNo);
+        if (f == open.end()) continue;
+        f->second->writeAt(it->off, &bytes[it->at], it->length);
+    }
+    for (auto& [no, file] : open)
+        if (file->size() != files[no].oldSize) file->truncate(files[no].oldSize);
+    open.clear();
+    removeFile(path);
+    return !files.empty();
+}
+
+}  // namespace sde
