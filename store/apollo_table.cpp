@@ -166,6 +166,8 @@ void TApolloTable::removeRecordUpdaters(QObject* owner) {
     std::erase_if(updaters_, [owner](const auto& u) { return u.first == owner; });
 }
 
+void TApolloTable::UpdateRecord() { updateRecord(); }
+
 // A copy of the list is walked: an updater may attach or detach controls.
 void TApolloTable::updateRecord() {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
@@ -386,6 +388,7 @@ void TApolloTable::First() {
     eof_ = false;
     readCurrent();
     bof_ = true;
+    emit positionSettled();
 }
 
 void TApolloTable::Last() {
@@ -396,6 +399,7 @@ void TApolloTable::Last() {
     bof_ = false;
     readCurrent();
     eof_ = true;
+    emit positionSettled();
 }
 
 void TApolloTable::Skip(int n) {
@@ -415,6 +419,7 @@ void TApolloTable::Skip(int n) {
     readCurrent();
     if (pastEnd) eof_ = true;
     if (beforeStart) bof_ = true;
+    emit positionSettled();
 }
 
 int TApolloTable::RecordCount() {
@@ -562,6 +567,7 @@ void TApolloTable::applyFilter(bool checkValidity) {
     eof_ = false;
     readCurrent();
     bof_ = true;
+    emit positionSettled();
 }
 
 // ---- locate ----
