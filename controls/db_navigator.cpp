@@ -58,7 +58,9 @@ constexpr std::array<ButtonLook, kNavigateButtons> kLooks = {{
 
 TDBNavigator::TDBNavigator(const QString& name, QWidget* parent) : QWidget(parent) {
     setObjectName(name);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab; a click on a button leaves the focus in the field
+    // being typed into, whose text the move then writes (once).
+    setFocusPolicy(Qt::TabFocus);
     for (int i = 0; i < kNavigateButtons; ++i) {
         const auto b = static_cast<TNavigateBtn>(i);
         auto* button = new QToolButton(this);
