@@ -363,3 +363,38 @@ TEST_F(ArticleTest, TheTillShowsTheSavedPriceListAtItsNextShow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ArticleTest, BackFromTheAboutBoxOnTheFirstArticleBackFromAMessageWhereItWas) {
+    TFArticle* w = openArticles(kDrinks);
+    type(w->DBLookupComboPlus1, "li");
+    QTest::keyClick(w->DBLookupComboPlus1, Qt::Key_Return);
+    program().showAbout();
+    QApplication::setActiveWindow(program().window(TProgram::Window::About));
+    QApplication::setActiveWindow(w);
+    EXPECT_EQ(w->DBLookupComboPlus1->text(), "Coca");  // activation again
+    type(w->DBLookupComboPlus1, "li");
+    QTest::keyClick(w->DBLookupComboPlus1, Qt::Key_Return);
+    QWidget box;  // a message box, which is none of the program's windows
+    box.show();
+    QApplication::setActiveWindow(&box);
+    QApplication::setActiveWindow(w);
+    EXPECT_EQ(w->DBLookupComboPlus1->text(), "Limonade");
+}
+
+TEST_F(ArticleTest, TheNavigatorIsWorkedWithTheKeyboardToo) {
+    TFArticle* w = openArticles(kDrinks);
+    w->DBNavigator1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->DBNavigator1, Qt::Key_Space);  // previous, unavailable on the first row
+    EXPECT_EQ(w->DBEdit1->text(), "Coca");
+    QTest::keyClick(w->DBNavigator1, Qt::Key_Right);
+    QTest::keyClick(w->DBNavigator1, Qt::Key_Space);
+    EXPECT_EQ(w->DBEdit1->text(), "Lait");
+    QTest::keyClick(w->DBNavigator1, Qt::Key_Right);
+    EXPECT_EQ(w->DBNavigator1->focusedButton(), TNavigateBtn::nbInsert);
+    QTest::keyClick(w->DBNavigator1, Qt::Key_Space);
+    EXPECT_EQ(w->ATConsomation->State(), TDataSetState::dsInsert);
+}
+
+}  // namespace
