@@ -1,5 +1,7 @@
 #include "controls/data_link.h"
 
+#include "common/dialogs.h"
+#include "common/field_text.h"
 #include "store/apollo_table.h"
 
 void TFieldDataLink::setDataSource(TDataSource* source) {
@@ -8,6 +10,7 @@ void TFieldDataLink::setDataSource(TDataSource* source) {
     if (source_) {
         connect(source_, &TDataSource::dataChanged, this, &TFieldDataLink::changed);
         connect(source_, &TDataSource::stateChanged, this, &TFieldDataLink::changed);
+        connect(source_, &TDataSource::positionSettled, this, &TFieldDataLink::changed);
         connect(source_, &TDataSource::dataSetChanged, this, &TFieldDataLink::attach);
     }
     attach();
@@ -41,4 +44,50 @@ TField* TFieldDataLink::field() const {
 bool TFieldDataLink::editing() const {
     TApolloTable* t = table();
     return t && (t->State() == TDataSetState::dsEdit || t->State() == TDataSetState::dsInsert);
+}
+
+TFieldEditLink::TFieldEditLink(std::function<QString()> text,
+                               std::function<void(const QString&)> setText, QObject* parent)
+    : TFieldDataLink(parent), text_(std::move(text)), setText_(std::move(setText)) {
+    connect(this, &TFieldDataLink::changed, this, &TFieldEditLink::showField);
+    setRecordUpdater([this] { UpdateRecord(); });
+    showField();
+}
+
+void TFieldEditLink::setDisplayFormat(const QString& mask) {
+    format_ = mask;
+    showField();
+}
+
+// Text the user is typing stays while the row is being edited; everything
+// else follows the field.
+void TFieldEditLink::showField() {
+    if (modified_ && editing()) return;
+    TField* f = field();
+    setText_(f ? fieldDisplayText(*f, format_) : QString());
+    modified_ = false;
+}
+
+void TFieldEditLink::textTyped() {
+    TApolloTable* t = table();
+    if (t && t->State() == TDataSetState::dsBrowse && field()) {
+        const QString typed = text_();
+        t->Edit();  // reads the row again, which shows the stored text
+        setText_(typed);
+    }
+    modified_ = true;
+}
+
+void TFieldEditLink::UpdateRecord() {
+    if (!modified_) return;
+    TField* f = field();
+    if (!f) return;
+    setFieldText(*f, text_());  // a refusal leaves the text and the flag
+    modified_ = false;
+    showField();
+}
+
+void TFieldEditLink::focusLeft(Qt::FocusReason reason) {
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+    if (modified_ && editing()) runGuarded([this] { UpdateRecord(); });
 }

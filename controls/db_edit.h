@@ -7,11 +7,8 @@
 
 #include "controls/data_link.h"
 
-// Shows the field's display text. What the user types goes into the field
-// when the focus leaves the edit or when the row is posted; a text the
-// field refuses (a float that does not read) raises the conversion error,
-// the row stays in edit state and the typed text stays for correction.
-// Typing on a row in browse state starts editing it.
+// A one-line edit of a field (see TFieldEditLink for when the typed text
+// is written).
 class TDBEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -21,18 +18,17 @@ public:
     void setDataSource(TDataSource* source) { link_.setDataSource(source); }
     const QString& DataField() const { return link_.DataField(); }
     void setDataField(const QString& field) { link_.setDataField(field); }
+    const QString& DisplayFormat() const { return link_.DisplayFormat(); }
+    void setDisplayFormat(const QString& mask) { link_.setDisplayFormat(mask); }
 
     // Writes the typed text into the field when it was changed.
-    void UpdateRecord();
+    void UpdateRecord() { link_.UpdateRecord(); }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void showField();
-    void startEditing();
-
-    TFieldDataLink link_;
+    TFieldEditLink link_;
 };
 
 // The field's display text, kept up to date; blank when the handle is

@@ -166,6 +166,8 @@ void TApolloTable::removeRecordUpdaters(QObject* owner) {
     std::erase_if(updaters_, [owner](const auto& u) { return u.first == owner; });
 }
 
+void TApolloTable::UpdateRecord() { updateRecord(); }
+
 // A copy of the list is walked: an updater may attach or detach controls.
 void TApolloTable::updateRecord() {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
@@ -394,6 +396,7 @@ void TApolloTable::First() {
     eof_ = false;
     readCurrent();
     bof_ = true;
+    emit positionSettled();
 }
 
 void TApolloTable::Last() {
@@ -404,6 +407,7 @@ void TApolloTable::Last() {
     bof_ = false;
     readCurrent();
     eof_ = true;
+    emit positionSettled();
 }
 
 void TApolloTable::Skip(int n) {
@@ -423,6 +427,7 @@ void TApolloTable::Skip(int n) {
     readCurrent();
     if (pastEnd) eof_ = true;
     if (beforeStart) bof_ = true;
+    emit positionSettled();
 }
 
 int TApolloTable::RecordCount() {
@@ -577,6 +582,7 @@ void TApolloTable::applyFilter(bool checkValidity) {
     eof_ = false;
     readCurrent();
     bof_ = true;
+    emit positionSettled();
 }
 
 // ---- locate ----

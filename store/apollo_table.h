@@ -92,6 +92,10 @@ public:
     // move; an error they raise stops the post and the row stays in edit.
     // `owner` going away removes its updater.
     void addRecordUpdater(QObject* owner, std::function<void()> update);
+    // Has those controls write their text now, on a row being edited or
+    // inserted (a button that sets fields of its own writes what was typed
+    // first, so that its values win).
+    void UpdateRecord();
     void removeRecordUpdaters(QObject* owner);
 
     // For fields: the row may only change while editing or inserting.
@@ -113,6 +117,10 @@ public:
 signals:
     void dataChanged();   // the current row or one of its fields changed
     void stateChanged();  // opened, closed, browse / edit / insert
+    // A move that reached an end of the view is complete: Bof and Eof are
+    // final. They are set after dataChanged, so that a control that walks
+    // the handle unseen when told (a grid) cannot leave them wrong.
+    void positionSettled();
 
 private:
     void select() const;

@@ -6,6 +6,7 @@ void TDataSource::setDataSet(TApolloTable* table) {
     if (table) {
         connect(table, &TApolloTable::dataChanged, this, &TDataSource::dataChanged);
         connect(table, &TApolloTable::stateChanged, this, &TDataSource::stateChanged);
+        connect(table, &TApolloTable::positionSettled, this, &TDataSource::positionSettled);
     }
     emit dataSetChanged();
     emit dataChanged();

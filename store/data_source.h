@@ -18,6 +18,8 @@ public:
 signals:
     void dataChanged();
     void stateChanged();
+    // The handle's Bof and Eof are final after a move (see TApolloTable).
+    void positionSettled();
     // Another handle (or none) was attached.
     void dataSetChanged();
 

@@ -7,11 +7,15 @@
 // OUT ending in ".preview.png" it saves a picture of the preview window.
 // Besides article numbers, the steps may be "ticket=KEYS" (the "Ticket"
 // button, then KEYS typed into the ticket search), "res=KEYS" (the
-// "Paiement RES" button, then KEYS typed into the member window) and "enter"
-// (Enter in the last of those search boxes); "fee=KEYS" presses "Montant
-// arbitrage" and types KEYS into the referee box, which stays open.
+// "Paiement RES" button, then KEYS typed into the member window),
+// "articles=KEYS" (the till's "Gestion" > "Articles", then KEYS typed into
+// the article window's search box; the picture is then of that window),
+// "enter" (Enter in the last of those search boxes) and "fee=KEYS" (presses
+// "Montant arbitrage" and types KEYS into the referee box, which stays open).
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -26,6 +30,7 @@
 #include "reports/engine/quick_rep.h"
 #include "reports/engine/report_printer.h"
 #include "store/sde_binding.h"
+#include "backoffice/article.h"
 #include "backoffice/pts_res.h"
 #include "backoffice/ticket.h"
 #include "till/arbitre.h"
@@ -48,8 +53,17 @@ int main(int argc, char** argv) {
     program.showWindow(program.FMenu);
     program.switchTo(program.FMenu, program.FCaisse);
     TDBLookupComboPlus* box = nullptr;
+    QWidget* shown = program.FCaisse;
     for (int i = 3; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
+        if (step.startsWith(QLatin1String("articles="))) {
+            program.FCaisse->menuBar()->findChild<QAction*>(QStringLiteral("Articles1"))->trigger();
+            QTest::qWait(200);
+            shown = program.FArticle;
+            box = program.FArticle->DBLookupComboPlus1;
+            QTest::keyClicks(box, step.section(QLatin1Char('='), 1));
+            continue;
+        }
         if (step.startsWith(QLatin1String("ticket=")) || step.startsWith(QLatin1String("res="))) {
             const bool ticket = step.startsWith(QLatin1String("ticket="));
             QTest::mouseClick(ticket ? program.FCaisse->MLBtnTicket : program.FCaisse->BitBtn2, Qt::LeftButton);
@@ -93,9 +107,15 @@ int main(int argc, char** argv) {
         return saved ? 0 : 1;
     }
     QTest::qWait(500);
-    QPixmap shot = program.FCaisse->screen()->grabWindow(0);
+    QPixmap shot;
+    if (shown == program.FCaisse) {
+        shot = shown->screen()->grabWindow(0);
+    } else {  // the window and what is open over it (the search list)
+        const QRect r = shown->frameGeometry();
+        shot = shown->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+    }
     if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
-        shot = program.FCaisse->grab();  // no real screen: the window alone
+        shot = shown->grab();  // no real screen: the window alone
     if (!shot.save(out)) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
