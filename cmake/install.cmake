@@ -31,11 +31,11 @@ function(caisse_install_rules)
   set_property(SOURCE ${binding} DIRECTORY ${binding_dir} APPEND PROPERTY
     COMPILE_DEFINITIONS CAISSE_PRIVATE_LIBDIR="${CAISSE_PRIVATE_LIBDIR}")
 
-  install(TARGETS caisse caisse-init RUNTIME DESTINATION bin)
+  install(TARGETS caisse caisse-init caisse-check RUNTIME DESTINATION bin)
   install(TARGETS sde50 LIBRARY DESTINATION ${CAISSE_PRIVATE_LIBDIR})
   install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/caisse-launch DESTINATION bin)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/caisse.1 ${PROJECT_SOURCE_DIR}/packaging/caisse-launch.1
-                ${PROJECT_SOURCE_DIR}/packaging/caisse-init.1
+                ${PROJECT_SOURCE_DIR}/packaging/caisse-init.1 ${PROJECT_SOURCE_DIR}/packaging/caisse-check.1
           DESTINATION share/man/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/caisse.desktop
           DESTINATION share/applications RENAME ${CAISSE_APP_ID}.desktop)

@@ -18,7 +18,7 @@ check() { local what=$1; shift; "$@" || fail "$what"; }
 echo "== files in $prefix"
 lib=$(find "$prefix/lib" -path '*/caisse/libsde50.so' 2>/dev/null | head -n 1)
 [[ -n "$lib" ]] || fail "no lib/<multiarch>/caisse/libsde50.so"
-for f in bin/caisse bin/caisse-init bin/caisse-launch; do
+for f in bin/caisse bin/caisse-init bin/caisse-launch bin/caisse-check; do
   check "$f is an executable" test -x "$prefix/$f"
 done
 for f in share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml; do
@@ -92,6 +92,9 @@ for t in tables:
     expected = 1 if t.lower().endswith("config.dbf") else 0
     assert len(rows) == expected, (t, len(rows))
 PY
+
+echo "== caisse-check: the folder the program made is sound"
+check "caisse-check finds every file sound" "$prefix/bin/caisse-check" "$data"
 
 echo "== second start: the same folder, no table written"
 sums=$(cd "$data" && md5sum -- *.[dD][bB][fF] *.[nN][tT][xX])
