@@ -1048,7 +1048,12 @@ TEST_F(SxIndexRepair, PageDamageMetByACallIsRebuiltAndTheCallGoesOn) {
             const std::string index = dir.file("NAME.NTX");
             use(table, "VENTE");
             ASSERT_EQ(sx.sx_Index(index.c_str(), "upper(name)", 0, 0, ""), 1);
-            for (int i = 0; i < 100; ++i) addRow({{"NAME", "N" + std::to_string(1000 - i)}});
+            for (int i = 0; i < 100; ++i) {
+                // Appended: GCC 12 at -O3 reports a false -Wrestrict overlap in "N" + string.
+                std::string name = "N";
+                name += std::to_string(1000 - i);
+                addRow({{"NAME", name}});
+            }
             sx.sx_CloseAll();
             Bytes bytes = readAll(index);
             damage(bytes, sde::readLe32(bytes.data() + 4));
