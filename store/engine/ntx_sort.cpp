@@ -29,6 +29,19 @@ inline void copyRecord(unsigned char* to, const unsigned char* from, size_t size
     }
 }
 
+// How many bytes a and b share from the start, at most n; word by word.
+inline size_t sharedBytes(const unsigned char* a, const unsigned char* b, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) return i + static_cast<size_t>(__builtin_ctzll(x ^ y) / 8);  // little-endian: first byte lowest
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
 // Sorts n records of size bytes at base, whose first `depth` bytes are the
 // same for all, by their remaining bytes.
 void insertionSort(unsigned char* base, size_t n, size_t size, size_t depth, unsigned char* held) {
@@ -74,17 +87,17 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
             }
             if (g.depth >= size) break;  // equal records
             // Bytes shared by the whole group (long common prefixes, the
-            // blanks after short texts) are passed over without counting.
-            const unsigned char* byte = base + g.depth;
-            size_t differs = 1;
-            while (differs < g.count && byte[differs * size] == byte[0]) ++differs;
-            if (differs == g.count) {
-                ++g.depth;
+            // blanks after short texts, equal keys) are passed over at once.
+            size_t shared = size - g.depth;
+            for (size_t i = 1; i < g.count && shared > 0; ++i)
+                shared = sharedBytes(base + g.depth, base + i * size + g.depth, shared);
+            if (shared > 0) {
+                g.depth += shared;
                 continue;
             }
+            const unsigned char* byte = base + g.depth;
             std::fill(std::begin(count), std::end(count), size_t{0});
-            count[byte[0]] = differs;
-            for (size_t i = differs; i < g.count; ++i) ++count[byte[i * size]];
+            for (size_t i = 0; i < g.count; ++i) ++count[byte[i * size]];
             size_t at = 0;
             for (int b = 0; b < 256; ++b) {
                 head[b] = at;
@@ -137,12 +150,12 @@ void KeySorter::add(const unsigned char* key, uint32_t recno) {
     if (used_ == capacity_) {
         if (capacity_ == 0) {
             capacity_ = std::max<size_t>(1, g_memoryLimit / recSize_);
-            buf_.resize(capacity_ * recSize_);
+            buf_.reset(new unsigned char[capacity_ * recSize_]);
         } else {
             spill();
         }
     }
-    unsigned char* rec = buf_.data() + used_ * recSize_;
+    unsigned char* rec = buf_.get() + used_ * recSize_;
     std::memcpy(rec, key, keySize_);
     if (descending_)
         for (size_t i = 0; i < keySize_; ++i) rec[i] = static_cast<unsigned char>(~rec[i]);
@@ -165,7 +178,7 @@ const unsigned char* KeySorter::decode(const unsigned char* rec, uint32_t* recno
 
 void KeySorter::spill() {
     if (used_ == 0) return;
-    radixSort(buf_.data(), used_, recSize_);
+    radixSort(buf_.get(), used_, recSize_);
     if (!temp_) {
         std::string tmpl = tempFolder_ + "/.ntxsortXXXXXX";
         int fd = mkstemp(tmpl.data());
@@ -180,7 +193,7 @@ void KeySorter::spill() {
     std::fseek(temp_, 0, SEEK_END);
     uint64_t offset = static_cast<uint64_t>(std::ftell(temp_));
     size_t bytes = used_ * recSize_;
-    if (std::fwrite(buf_.data(), 1, bytes, temp_) != bytes || std::fflush(temp_) != 0)
+    if (std::fwrite(buf_.get(), 1, bytes, temp_) != bytes || std::fflush(temp_) != 0)
         throw IoError("Cannot write the temporary sort file (disk full?)");
     runs_.push_back({offset, used_});
     used_ = 0;
@@ -188,12 +201,12 @@ void KeySorter::spill() {
 
 void KeySorter::finishInput() {
     if (runs_.empty()) {
-        radixSort(buf_.data(), used_, recSize_);
+        radixSort(buf_.get(), used_, recSize_);
         return;
     }
     spill();
     // The merge reads through buffers of its own: the input buffer goes.
-    std::vector<unsigned char>().swap(buf_);
+    buf_.reset();
     capacity_ = 0;
 }
 
@@ -246,7 +259,7 @@ void KeySorter::startWalk() {
 bool KeySorter::nextSorted(const unsigned char** key, uint32_t* recno) {
     if (runs_.empty()) {
         if (walkPos_ >= used_) return false;
-        *key = decode(buf_.data() + walkPos_ * recSize_, recno);
+        *key = decode(buf_.get() + walkPos_ * recSize_, recno);
         ++walkPos_;
         return true;
     }

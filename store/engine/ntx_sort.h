@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,9 @@ private:
     std::string tempFolder_;
     size_t recSize_;                 // key bytes and 4 record-number bytes
     size_t capacity_ = 0;            // records the buffer holds at most
-    std::vector<unsigned char> buf_;
+    // Allocated whole but left uninitialised: the system gives memory
+    // pages as records reach them, so a small table costs little.
+    std::unique_ptr<unsigned char[]> buf_;
     size_t used_ = 0;                // records in buf_
     uint64_t count_ = 0;
     struct Run {
