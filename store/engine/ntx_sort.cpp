@@ -73,6 +73,7 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
     std::vector<Group> pending;
     pending.push_back({0, n, 0});
     std::vector<unsigned char> held(size), moving(size);
+    std::vector<uint32_t> numbers;
     size_t count[256];
     size_t head[256];
     size_t end[256];
@@ -94,6 +95,19 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
             if (shared > 0) {
                 g.depth += shared;
                 continue;
+            }
+            if (g.depth + 4 == size) {
+                // Equal keys: only the record numbers differ. They are
+                // sorted as numbers and written back; no record moves.
+                numbers.resize(g.count);
+                for (size_t i = 0; i < g.count; ++i) std::memcpy(&numbers[i], base + i * size + g.depth, 4);
+                for (uint32_t& v : numbers) v = __builtin_bswap32(v);
+                std::sort(numbers.begin(), numbers.end());
+                for (size_t i = 0; i < g.count; ++i) {
+                    const uint32_t v = __builtin_bswap32(numbers[i]);
+                    std::memcpy(base + i * size + g.depth, &v, 4);
+                }
+                break;
             }
             const unsigned char* byte = base + g.depth;
             std::fill(std::begin(count), std::end(count), size_t{0});
