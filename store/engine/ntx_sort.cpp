@@ -17,16 +17,21 @@ size_t g_memoryLimit = 8u << 20;
 // cost more than the few comparisons.
 constexpr size_t kInsertionLimit = 24;
 
-// Copies one record: whole words, the last one overlapping (records are
-// at least 5 bytes: a key byte and the record number).
+// Copies one record: 16 bytes at a time, the last block overlapping the
+// one before (records are at least 5 bytes: a key byte and the number).
 inline void copyRecord(unsigned char* to, const unsigned char* from, size_t size) {
-    size_t i = 0;
-    for (; i + 8 < size; i += 8) std::memcpy(to + i, from + i, 8);
-    if (size >= 8) {
-        std::memcpy(to + size - 8, from + size - 8, 8);
-    } else {
-        std::memcpy(to, from, size);
+    if (size < 16) {
+        if (size >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + size - 8, from + size - 8, 8);
+        } else {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + size - 4, from + size - 4, 4);
+        }
+        return;
     }
+    for (size_t i = 0; i + 16 < size; i += 16) std::memcpy(to + i, from + i, 16);
+    std::memcpy(to + size - 16, from + size - 16, 16);
 }
 
 // How many bytes a and b share from the start, at most n; word by word.
@@ -71,6 +76,7 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
         size_t depth;
     };
     std::vector<Group> pending;
+    pending.reserve(1024);
     pending.push_back({0, n, 0});
     std::vector<unsigned char> held(size), moving(size);
     std::vector<uint32_t> numbers;
