@@ -70,6 +70,7 @@ void insertionSort(unsigned char* base, size_t n, size_t size, size_t depth, uns
 // groups wait on an explicit stack, so that long keys cannot exhaust the
 // call stack.
 void radixSort(unsigned char* records, size_t n, size_t size) {
+    if (n < 2) return;
     struct Group {
         size_t first;
         size_t count;
