@@ -103,16 +103,17 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
                 g.depth += shared;
                 continue;
             }
-            if (g.depth + 4 == size) {
+            if (g.depth + 4 >= size) {
                 // Equal keys: only the record numbers differ. They are
                 // sorted as numbers and written back; no record moves.
+                unsigned char* number = base + size - 4;
                 numbers.resize(g.count);
-                for (size_t i = 0; i < g.count; ++i) std::memcpy(&numbers[i], base + i * size + g.depth, 4);
+                for (size_t i = 0; i < g.count; ++i) std::memcpy(&numbers[i], number + i * size, 4);
                 for (uint32_t& v : numbers) v = __builtin_bswap32(v);
                 std::sort(numbers.begin(), numbers.end());
                 for (size_t i = 0; i < g.count; ++i) {
                     const uint32_t v = __builtin_bswap32(numbers[i]);
-                    std::memcpy(base + i * size + g.depth, &v, 4);
+                    std::memcpy(number + i * size, &v, 4);
                 }
                 break;
             }
