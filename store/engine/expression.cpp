@@ -56,6 +56,23 @@ public:
         return expr::fieldIndexOf(*node);
     }
 
+    FieldKey fieldKey() const override {
+        using Form = FieldKey::Form;
+        const Node* node = root_.get();
+        const Kind call = node->kind();
+        if (call == Kind::Upper || call == Kind::Dtos) node = node->operand(0);  // of a field's type, checked
+        FieldKey key;
+        if (node == nullptr || node->kind() != Kind::Field) return key;
+        switch (node->type()) {
+            case Value::Type::Char: key.form = call == Kind::Upper ? Form::Upper : Form::Bytes; break;
+            case Value::Type::Date: key.form = Form::Date; break;
+            case Value::Type::Num: key.form = Form::Number; break;
+            case Value::Type::Logical: key.form = Form::Logical; break;
+        }
+        expr::fieldLayoutOf(*node, &key.offset, &key.width, &key.decimals);
+        return key;
+    }
+
 private:
     // Walks .AND. chains only: a conjunct under .OR. or .NOT. does not have
     // to hold for every row the filter lets through.

@@ -20,6 +20,23 @@ struct EvalContext {
     bool exact = true;                      // string '=' rule (see Expression)
 };
 
+// A key read straight from one field of the record image, without
+// evaluating the tree (what an index build does for each row).
+struct FieldKey {
+    enum class Form {
+        None,     // any other expression
+        Bytes,    // a character field as stored
+        Upper,    // UPPER(character field): ASCII letters upper-cased
+        Date,     // a date field or DTOS(date field): 8 digits, else 8 blanks
+        Number,   // a numeric field
+        Logical,  // a logical field: 'T' or 'F'
+    };
+    Form form = Form::None;
+    size_t offset = 0;  // in the record image, deletion flag first
+    size_t width = 0;
+    int decimals = 0;
+};
+
 // A conjunct of a filter of the form  field = 'constant'  (or the mirrored
 // form), usable to restrict moves to an index range.
 struct FieldEquality {
@@ -54,6 +71,10 @@ public:
     // When the expression is a plain field or UPPER(field) of a character
     // field, the field's index and whether UPPER is applied; else -1.
     virtual int simpleKeyField(bool* upper) const = 0;
+
+    // The field the expression reads and how, when it is one of the shapes
+    // of FieldKey; Form::None otherwise.
+    virtual FieldKey fieldKey() const = 0;
 };
 
 }  // namespace sde

@@ -124,7 +124,7 @@ public:
 // A date already is its YYYYMMDD text (or eight blanks); only the type changes.
 class DtosCall final : public Call {
 public:
-    explicit DtosCall(Args a) : Call(Value::Type::Char, Kind::Other, std::move(a)) {}
+    explicit DtosCall(Args a) : Call(Value::Type::Char, Kind::Dtos, std::move(a)) {}
     std::string_view text(const EvalContext& ctx, std::string& scratch) const override {
         return arg(0).text(ctx, scratch);
     }

@@ -23,7 +23,7 @@ struct Num {
 };
 
 // What the parser and the key/filter analysis need to recognise.
-enum class Kind { Other, Field, TextLiteral, And, Compare, Upper };
+enum class Kind { Other, Field, TextLiteral, And, Compare, Upper, Dtos };
 
 enum class RelOp { Equal, ExactEqual, NotEqual, Less, LessEqual, Greater, GreaterEqual, Contains };
 
@@ -69,6 +69,8 @@ NodePtr makeTextLiteral(std::string text);
 NodePtr makeNumLiteral(Num n);
 NodePtr makeLogicalLiteral(bool b);
 int fieldIndexOf(const Node& fieldNode);
+// Where a field node's bytes lie in the record image.
+void fieldLayoutOf(const Node& fieldNode, size_t* offset, size_t* width, int* decimals);
 const std::string& literalText(const Node& literalNode);
 
 // Operators; operand types have been checked by the caller.

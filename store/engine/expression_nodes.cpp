@@ -32,6 +32,11 @@ public:
           width_(static_cast<size_t>(std::max(field.width, 0))),
           decimals_(field.decimals) {}
     int index() const { return index_; }
+    void layout(size_t* offset, size_t* width, int* decimals) const {
+        *offset = offset_;
+        *width = width_;
+        *decimals = decimals_;
+    }
 
 protected:
     // Without a record every field reads as blank, like a fresh append.
@@ -279,6 +284,9 @@ NodePtr makeTextLiteral(std::string text) { return std::make_unique<TextLiteral>
 NodePtr makeNumLiteral(Num n) { return std::make_unique<NumLiteral>(n); }
 NodePtr makeLogicalLiteral(bool b) { return std::make_unique<LogicalLiteral>(b); }
 int fieldIndexOf(const Node& node) { return static_cast<const FieldNode&>(node).index(); }
+void fieldLayoutOf(const Node& node, size_t* offset, size_t* width, int* decimals) {
+    static_cast<const FieldNode&>(node).layout(offset, width, decimals);
+}
 const std::string& literalText(const Node& node) { return static_cast<const TextLiteral&>(node).value(); }
 
 NodePtr makeAnd(NodePtr l, NodePtr r) { return std::make_unique<AndNode>(std::move(l), std::move(r)); }

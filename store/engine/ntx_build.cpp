@@ -10,6 +10,7 @@
 
 #include "dbf_table.h"
 #include "errors.h"
+#include "key_shape.h"
 #include "ntx_index.h"
 #include "ntx_node.h"
 #include "ntx_sort.h"
@@ -17,16 +18,18 @@
 namespace sde {
 namespace {
 
-// Writes pages at the end of the file through a buffer.
+// Writes pages at the end of the file through a buffer, in large
+// sequential writes.
 class PageAppender {
 public:
-    PageAppender(File& f, uint64_t start) : file_(f), next_(start) {}
+    static constexpr size_t kBufferedPages = 256;
+    PageAppender(File& f, uint64_t start) : file_(f), next_(start) { buf_.reserve(kBufferedPages * kNtxPageSize); }
     uint32_t add(const NtxPage& p) {
         if (next_ + kNtxPageSize > 0xFFFFFC00ULL) throw EngineError("Index file too large");
         uint32_t off = static_cast<uint32_t>(next_);
         buf_.insert(buf_.end(), p.begin(), p.end());
         next_ += kNtxPageSize;
-        if (buf_.size() >= 64 * kNtxPageSize) flush();
+        if (buf_.size() >= kBufferedPages * kNtxPageSize) flush();
         return off;
     }
     void flush() {
@@ -177,18 +180,19 @@ constexpr uint32_t kDeletedLast = 0x80000000u;
 static void buildInto(NtxIndex& ix, File& file, NtxHeader& hdr, const std::string& path,
                       NtxIndex::RecordSource& records, bool skipDeletedForUnique) {
     KeySorter sorter(hdr.keySize, hdr.descending, folderOf(path));
+    KeyReader keys(ix);
+    const bool filtered = ix.hasFor();
     const unsigned char* image = nullptr;
     uint32_t recno = 0;
     while (records.next(&image, &recno)) {
-        if (!ix.passesFor(image, recno)) continue;
-        std::string k = ix.makeKey(image, recno, true);
+        if (filtered && !ix.passesFor(image, recno)) continue;
         // With deleted rows hidden, a unique index keeps the first live row
         // of a key, and a deleted one only when the key has no live row:
         // deleted rows sort after live ones of the same key.
         if (recno >= kDeletedLast) throw EngineError("Too many records to index: " + path);
         uint32_t order = recno;
         if (hdr.unique && skipDeletedForUnique && image[0] == kDbfDeletedFlag) order |= kDeletedLast;
-        sorter.add(reinterpret_cast<const unsigned char*>(k.data()), order);
+        sorter.add(keys.key(image, recno), order);
     }
     sorter.finishInput();
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <queue>
 
 #include "errors.h"
 
@@ -14,54 +13,146 @@ namespace {
 
 size_t g_memoryLimit = 8u << 20;
 
-// Records are arrays of words holding the key bytes (complemented for a
-// descending order) big-endian first, then the record number, so that
-// comparing words as numbers compares keys byte by byte.
-template <size_t W>
-struct Rec {
-    uint64_t w[W];
-    bool operator<(const Rec& o) const {
-        for (size_t i = 0; i < W; ++i)
-            if (w[i] != o.w[i]) return w[i] < o.w[i];
-        return false;
-    }
-};
+// Groups this small are finished by insertion: a radix pass over them would
+// cost more than the few comparisons.
+constexpr size_t kInsertionLimit = 24;
 
-template <size_t W>
-void sortFixed(std::vector<uint64_t>& buf) {
-    auto* b = reinterpret_cast<Rec<W>*>(buf.data());
-    std::sort(b, b + buf.size() / W);
+// Copies one record: 16 bytes at a time, the last block overlapping the
+// one before (records are at least 5 bytes: a key byte and the number).
+inline void copyRecord(unsigned char* to, const unsigned char* from, size_t size) {
+    if (size < 16) {
+        if (size >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + size - 8, from + size - 8, 8);
+        } else {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + size - 4, from + size - 4, 4);
+        }
+        return;
+    }
+    for (size_t i = 0; i + 16 < size; i += 16) std::memcpy(to + i, from + i, 16);
+    std::memcpy(to + size - 16, from + size - 16, 16);
 }
 
-bool lessWords(const uint64_t* a, const uint64_t* b, size_t words) {
-    for (size_t i = 0; i < words; ++i)
-        if (a[i] != b[i]) return a[i] < b[i];
-    return false;
+// How many bytes a and b share from the start, at most n; word by word.
+inline size_t sharedBytes(const unsigned char* a, const unsigned char* b, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) return i + static_cast<size_t>(__builtin_ctzll(x ^ y) / 8);  // little-endian: first byte lowest
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
 }
 
-void sortAny(std::vector<uint64_t>& buf, size_t words) {
-    switch (words) {
-        case 1: return sortFixed<1>(buf);
-        case 2: return sortFixed<2>(buf);
-        case 3: return sortFixed<3>(buf);
-        case 4: return sortFixed<4>(buf);
-        case 5: return sortFixed<5>(buf);
-        case 6: return sortFixed<6>(buf);
-        case 7: return sortFixed<7>(buf);
-        case 8: return sortFixed<8>(buf);
-        default: break;
+// Sorts n records of size bytes at base, whose first `depth` bytes are the
+// same for all, by their remaining bytes.
+void insertionSort(unsigned char* base, size_t n, size_t size, size_t depth, unsigned char* held) {
+    for (size_t i = 1; i < n; ++i) {
+        unsigned char* at = base + i * size;
+        if (std::memcmp(at - size + depth, at + depth, size - depth) <= 0) continue;
+        copyRecord(held, at, size);
+        size_t j = i;
+        do {
+            copyRecord(base + j * size, base + (j - 1) * size, size);
+            --j;
+        } while (j > 0 && std::memcmp(base + (j - 1) * size + depth, held + depth, size - depth) > 0);
+        copyRecord(base + j * size, held, size);
     }
-    // Long keys: sort record indexes, then lay the records out in order.
-    size_t n = buf.size() / words;
-    std::vector<uint32_t> idx(n);
-    for (size_t i = 0; i < n; ++i) idx[i] = static_cast<uint32_t>(i);
-    std::sort(idx.begin(), idx.end(), [&](uint32_t a, uint32_t b) {
-        return lessWords(&buf[a * words], &buf[b * words], words);
-    });
-    std::vector<uint64_t> out(buf.size());
-    for (size_t i = 0; i < n; ++i)
-        std::memcpy(&out[i * words], &buf[idx[i] * words], words * sizeof(uint64_t));
-    buf.swap(out);
+}
+
+// Most-significant-byte radix sort in place (the American flag sort): the
+// records of a group are counted by their byte at `depth`, moved into their
+// buckets by following cycles, then each bucket is sorted on the next byte.
+// Groups whose records share the byte only advance the depth. Pending
+// groups wait on an explicit stack, so that long keys cannot exhaust the
+// call stack.
+void radixSort(unsigned char* records, size_t n, size_t size) {
+    if (n < 2) return;
+    struct Group {
+        size_t first;
+        size_t count;
+        size_t depth;
+    };
+    std::vector<Group> pending;
+    pending.reserve(1024);
+    pending.push_back({0, n, 0});
+    std::vector<unsigned char> held(size), moving(size);
+    std::vector<uint32_t> numbers;
+    size_t count[256];
+    size_t head[256];
+    size_t end[256];
+    while (!pending.empty()) {
+        Group g = pending.back();
+        pending.pop_back();
+        unsigned char* base = records + g.first * size;
+        for (;;) {
+            if (g.count <= kInsertionLimit) {
+                insertionSort(base, g.count, size, g.depth, held.data());
+                break;
+            }
+            if (g.depth >= size) break;  // equal records
+            // Bytes shared by the whole group (long common prefixes, the
+            // blanks after short texts, equal keys) are passed over at once.
+            size_t shared = size - g.depth;
+            for (size_t i = 1; i < g.count && shared > 0; ++i)
+                shared = sharedBytes(base + g.depth, base + i * size + g.depth, shared);
+            if (shared > 0) {
+                g.depth += shared;
+                continue;
+            }
+            if (g.depth + 4 >= size) {
+                // Equal keys: only the record numbers differ. They are
+                // sorted as numbers and written back; no record moves.
+                unsigned char* number = base + size - 4;
+                numbers.resize(g.count);
+                for (size_t i = 0; i < g.count; ++i) std::memcpy(&numbers[i], number + i * size, 4);
+                for (uint32_t& v : numbers) v = __builtin_bswap32(v);
+                std::sort(numbers.begin(), numbers.end());
+                for (size_t i = 0; i < g.count; ++i) {
+                    const uint32_t v = __builtin_bswap32(numbers[i]);
+                    std::memcpy(number + i * size, &v, 4);
+                }
+                break;
+            }
+            const unsigned char* byte = base + g.depth;
+            std::fill(std::begin(count), std::end(count), size_t{0});
+            for (size_t i = 0; i < g.count; ++i) ++count[byte[i * size]];
+            size_t at = 0;
+            for (int b = 0; b < 256; ++b) {
+                head[b] = at;
+                at += count[b];
+                end[b] = at;
+            }
+            for (unsigned b = 0; b < 256; ++b) {
+                while (head[b] < end[b]) {
+                    unsigned char* hole = base + head[b] * size;
+                    unsigned c = hole[g.depth];
+                    if (c == b) {
+                        ++head[b];
+                        continue;
+                    }
+                    // Carry the record to its bucket, taking the one there
+                    // along, until one that belongs in the hole comes back.
+                    copyRecord(held.data(), hole, size);
+                    do {
+                        unsigned char* dest = base + head[c]++ * size;
+                        copyRecord(moving.data(), dest, size);
+                        copyRecord(dest, held.data(), size);
+                        held.swap(moving);
+                        c = held[g.depth];
+                    } while (c != b);
+                    copyRecord(hole, held.data(), size);
+                    ++head[b];
+                }
+            }
+            for (int b = 0; b < 256; ++b)
+                if (count[b] > 1) pending.push_back({g.first + end[b] - count[b], count[b], g.depth + 1});
+            break;
+        }
+    }
 }
 
 }  // namespace
@@ -70,50 +161,46 @@ void KeySorter::setMemoryLimit(size_t bytes) { g_memoryLimit = std::max<size_t>(
 size_t KeySorter::memoryLimit() { return g_memoryLimit; }
 
 KeySorter::KeySorter(int keySize, bool descending, std::string tempFolder)
-    : keySize_(keySize), descending_(descending), tempFolder_(std::move(tempFolder)),
-      words_((static_cast<size_t>(keySize) + 4 + 7) / 8), keyOut_(static_cast<size_t>(keySize)) {}
+    : keySize_(static_cast<size_t>(keySize)), descending_(descending), tempFolder_(std::move(tempFolder)),
+      recSize_(static_cast<size_t>(keySize) + 4), keyOut_(static_cast<size_t>(keySize)) {}
 
 KeySorter::~KeySorter() {
     if (temp_) std::fclose(temp_);
 }
 
 void KeySorter::add(const unsigned char* key, uint32_t recno) {
-    unsigned char bytes[8 * 40] = {};
-    std::memcpy(bytes, key, static_cast<size_t>(keySize_));
-    if (descending_)
-        for (int i = 0; i < keySize_; ++i) bytes[i] = static_cast<unsigned char>(255 - bytes[i]);
-    for (int i = 0; i < 4; ++i)
-        bytes[static_cast<size_t>(keySize_) + static_cast<size_t>(i)] =
-            static_cast<unsigned char>(recno >> (24 - 8 * i));
-    if (buf_.capacity() == 0) buf_.reserve(g_memoryLimit / sizeof(uint64_t) + words_);
-    for (size_t w = 0; w < words_; ++w) {
-        uint64_t v;
-        std::memcpy(&v, bytes + w * 8, 8);
-        buf_.push_back(__builtin_bswap64(v));  // big-endian: words compare as the bytes do
+    if (used_ == capacity_) {
+        if (capacity_ == 0) {
+            capacity_ = std::max<size_t>(1, g_memoryLimit / recSize_);
+            buf_.reset(new unsigned char[capacity_ * recSize_]);
+        } else {
+            spill();
+        }
     }
+    unsigned char* rec = buf_.get() + used_ * recSize_;
+    std::memcpy(rec, key, keySize_);
+    if (descending_)
+        for (size_t i = 0; i < keySize_; ++i) rec[i] = static_cast<unsigned char>(~rec[i]);
+    rec[keySize_] = static_cast<unsigned char>(recno >> 24);
+    rec[keySize_ + 1] = static_cast<unsigned char>(recno >> 16);
+    rec[keySize_ + 2] = static_cast<unsigned char>(recno >> 8);
+    rec[keySize_ + 3] = static_cast<unsigned char>(recno);
+    ++used_;
     ++count_;
-    if (buf_.size() * sizeof(uint64_t) >= g_memoryLimit) spill();
 }
 
-void KeySorter::decode(const uint64_t* rec, unsigned char* key, uint32_t* recno) const {
-    unsigned char bytes[8 * 40];
-    for (size_t w = 0; w < words_; ++w) {
-        uint64_t v = __builtin_bswap64(rec[w]);
-        std::memcpy(bytes + w * 8, &v, 8);
-    }
-    std::memcpy(key, bytes, static_cast<size_t>(keySize_));
-    if (descending_)
-        for (int i = 0; i < keySize_; ++i) key[i] = static_cast<unsigned char>(255 - key[i]);
-    uint32_t r = 0;
-    for (int i = 0; i < 4; ++i) r = (r << 8) | bytes[static_cast<size_t>(keySize_) + static_cast<size_t>(i)];
-    *recno = r;
+const unsigned char* KeySorter::decode(const unsigned char* rec, uint32_t* recno) {
+    const unsigned char* r = rec + keySize_;
+    *recno = static_cast<uint32_t>(r[0]) << 24 | static_cast<uint32_t>(r[1]) << 16 |
+             static_cast<uint32_t>(r[2]) << 8 | r[3];
+    if (!descending_) return rec;
+    for (size_t i = 0; i < keySize_; ++i) keyOut_[i] = static_cast<unsigned char>(~rec[i]);
+    return keyOut_.data();
 }
-
-void KeySorter::sortBuffer() { sortAny(buf_, words_); }
 
 void KeySorter::spill() {
-    if (buf_.empty()) return;
-    sortBuffer();
+    if (used_ == 0) return;
+    radixSort(buf_.get(), used_, recSize_);
     if (!temp_) {
         std::string tmpl = tempFolder_ + "/.ntxsortXXXXXX";
         int fd = mkstemp(tmpl.data());
@@ -127,69 +214,94 @@ void KeySorter::spill() {
     }
     std::fseek(temp_, 0, SEEK_END);
     uint64_t offset = static_cast<uint64_t>(std::ftell(temp_));
-    size_t bytes = buf_.size() * sizeof(uint64_t);
-    if (std::fwrite(buf_.data(), 1, bytes, temp_) != bytes || std::fflush(temp_) != 0)
+    size_t bytes = used_ * recSize_;
+    if (std::fwrite(buf_.get(), 1, bytes, temp_) != bytes || std::fflush(temp_) != 0)
         throw IoError("Cannot write the temporary sort file (disk full?)");
-    runs_.push_back({offset, buf_.size() / words_});
-    buf_.clear();
-    buf_.shrink_to_fit();
+    runs_.push_back({offset, used_});
+    used_ = 0;
 }
 
 void KeySorter::finishInput() {
-    if (runs_.empty())
-        sortBuffer();
-    else
-        spill();
-}
-
-void KeySorter::forEach(const std::function<void(const unsigned char*, uint32_t)>& f) {
-    uint32_t recno = 0;
     if (runs_.empty()) {
-        for (size_t i = 0; i < buf_.size(); i += words_) {
-            decode(&buf_[i], keyOut_.data(), &recno);
-            f(keyOut_.data(), recno);
-        }
+        radixSort(buf_.get(), used_, recSize_);
         return;
     }
-    // k-way merge of the runs, each read through its own small buffer.
-    struct Reader {
-        uint64_t next, left;
-        std::vector<uint64_t> buf;
-        size_t pos = 0;
-    };
-    size_t perRun = std::max<size_t>(words_ * 64, (g_memoryLimit / 8 / sizeof(uint64_t)) / runs_.size());
-    perRun -= perRun % words_;
-    std::vector<Reader> readers;
-    for (auto& r : runs_) readers.push_back({r.offset, r.records * words_, {}, 0});
-    auto refill = [&](Reader& rd) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(perRun, rd.left));
-        rd.buf.resize(n);
-        rd.pos = 0;
-        if (n == 0) return;
-        if (std::fseek(temp_, static_cast<long>(rd.next), SEEK_SET) != 0 ||
-            std::fread(rd.buf.data(), sizeof(uint64_t), n, temp_) != n)
-            throw IoError("Cannot read the temporary sort file");
-        rd.next += n * sizeof(uint64_t);
-        rd.left -= n;
-    };
-    auto greater = [&](size_t a, size_t b) {
-        return lessWords(&readers[b].buf[readers[b].pos], &readers[a].buf[readers[a].pos], words_);
-    };
-    std::priority_queue<size_t, std::vector<size_t>, decltype(greater)> heap(greater);
-    for (size_t i = 0; i < readers.size(); ++i) {
-        refill(readers[i]);
-        if (!readers[i].buf.empty()) heap.push(i);
+    spill();
+    // The merge reads through buffers of its own: the input buffer goes.
+    buf_.reset();
+    capacity_ = 0;
+}
+
+bool KeySorter::lessHead(size_t a, size_t b) const {
+    const Reader& x = readers_[a];
+    const Reader& y = readers_[b];
+    return std::memcmp(x.buf.data() + x.pos, y.buf.data() + y.pos, recSize_) < 0;
+}
+
+void KeySorter::refill(Reader& rd) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(perRun_, rd.left));
+    rd.buf.resize(n * recSize_);
+    rd.pos = 0;
+    if (n == 0) return;
+    if (std::fseek(temp_, static_cast<long>(rd.next), SEEK_SET) != 0 ||
+        std::fread(rd.buf.data(), recSize_, n, temp_) != n)
+        throw IoError("Cannot read the temporary sort file");
+    rd.next += n * recSize_;
+    rd.left -= n;
+}
+
+void KeySorter::siftDown(size_t i) {
+    const size_t n = heap_.size();
+    for (;;) {
+        size_t least = i;
+        const size_t l = 2 * i + 1, r = l + 1;
+        if (l < n && lessHead(heap_[l], heap_[least])) least = l;
+        if (r < n && lessHead(heap_[r], heap_[least])) least = r;
+        if (least == i) return;
+        std::swap(heap_[i], heap_[least]);
+        i = least;
     }
-    while (!heap.empty()) {
-        size_t i = heap.top();
-        heap.pop();
-        Reader& rd = readers[i];
-        decode(&rd.buf[rd.pos], keyOut_.data(), &recno);
-        f(keyOut_.data(), recno);
-        rd.pos += words_;
+}
+
+void KeySorter::startWalk() {
+    walkPos_ = 0;
+    heap_.clear();
+    readers_.clear();
+    if (runs_.empty()) return;
+    // Each run is read through its own buffer, an eighth of the budget in all.
+    perRun_ = std::max<size_t>(64, g_memoryLimit / 8 / recSize_ / runs_.size());
+    for (const Run& r : runs_) readers_.push_back({r.offset, r.records, {}, 0});
+    for (size_t i = 0; i < readers_.size(); ++i) {
+        refill(readers_[i]);
+        if (!readers_[i].buf.empty()) heap_.push_back(i);
+    }
+    for (size_t i = heap_.size() / 2; i-- > 0;) siftDown(i);
+}
+
+bool KeySorter::nextSorted(const unsigned char** key, uint32_t* recno) {
+    if (runs_.empty()) {
+        if (walkPos_ >= used_) return false;
+        *key = decode(buf_.get() + walkPos_ * recSize_, recno);
+        ++walkPos_;
+        return true;
+    }
+    // The head given last time is consumed now, so that its bytes stayed
+    // valid until this call.
+    if (walkPos_ > 0) {
+        Reader& rd = readers_[heap_[0]];
+        rd.pos += recSize_;
         if (rd.pos >= rd.buf.size()) refill(rd);
-        if (!rd.buf.empty()) heap.push(i);
+        if (rd.buf.empty()) {
+            heap_[0] = heap_.back();
+            heap_.pop_back();
+        }
+        if (!heap_.empty()) siftDown(0);
     }
+    if (heap_.empty()) return false;
+    const Reader& rd = readers_[heap_[0]];
+    *key = decode(rd.buf.data() + rd.pos, recno);
+    ++walkPos_;
+    return true;
 }
 
 }  // namespace sde

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "dbf_table.h"
+#include "key_shape.h"
 #include "ntx_index.h"
 #include "ntx_sort.h"
 #include "ntx_test_walk.h"
@@ -236,6 +239,155 @@ TEST(ExternalSort, SorterSpillsRunsAndMergesThemInOrder) {
                                               static_cast<size_t>(f.width))});
             });
             EXPECT_EQ(firstDifference(got, want), "") << (descending ? "descending" : "ascending");
+        }
+    }
+}
+
+namespace {
+
+// A table whose rows hold what a build must read like the expression does:
+// lower-case and cp1252 accented bytes, numbers as writers lay them out and
+// as they should not, dates blank or damaged, every logical letter.
+std::unique_ptr<DbfTable> awkwardTable(const std::string& path, size_t rows) {
+    const std::vector<FieldInfo> layout = {{"NAME", 'C', 0, 12, 0}, {"PRICE", 'N', 0, 8, 2},
+                                           {"QTY", 'N', 0, 5, 0},   {"DAY", 'D', 0, 8, 0},
+                                           {"OK", 'L', 0, 1, 0}};
+    const std::vector<std::string> names = {
+        "caf\xE9", "Caf\xC9 cr\xE8me", "bi\xE8re", "BIERE", "biere", "", "abc{|}~`@[", std::string("a\0b", 3),
+        "\xFF\xFE", "zz", "Zz 12", "zZ 7"};
+    const std::vector<std::string> prices = {"    5.00", "   -5.00", "   -0.00", "    0.00", "12345.67",
+                                             "-1234.56", "        ", "  5.5   ", "   +5.00", "  5.5e1 ",
+                                             "   5.000", "    -.50", "  - 5.00", "00012.50", "-0012.50",
+                                             "99999999", "*****.**", "   12.5 ", "    1.05"};
+    const std::vector<std::string> qtys = {"   12", "  -12", "-0000", "12345", "1.5  ", "     ",
+                                           "99999", "-9999", "  12.", "   -0", "0  12"};
+    const std::vector<std::string> days = {"20240131", "        ", "2024013 ", "abcdefgh", "00000000",
+                                           "\xFF" "0240101", "19991231"};
+    const std::string logicals = "TtYyFfNn ?";
+    DbfTable::create(path, layout);
+    auto t = DbfTable::open(path, DbfTable::Mode::Exclusive);
+    std::mt19937 rng(17);
+    auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+    for (size_t r = 0; r < rows; ++r) {
+        std::string name = pick(names);
+        if (rng() % 3 == 0) name += " " + std::to_string(rng() % 1000);
+        name.resize(12, ' ');
+        std::string price = pick(prices);
+        if (rng() % 2 == 0) {  // a canonical number of its own
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%8.2f", static_cast<double>(static_cast<int>(rng() % 20001) - 10000) / 100);
+            price = buf;
+        }
+        std::string image = std::string(rng() % 5 == 0 ? "*" : " ") + name + price + pick(qtys) + pick(days) +
+                            logicals[rng() % logicals.size()];
+        t->appendRecord(reinterpret_cast<const unsigned char*>(image.data()));
+    }
+    return t;
+}
+
+struct KeyCase {
+    const char* key;
+    bool direct;  // read from the field, not evaluated
+};
+const KeyCase kKeyCases[] = {{"NAME", true},          {"upper(NAME)", true},
+                             {"UPPER( name )", true}, {"DTOS(DAY)", true},
+                             {"DAY", true},           {"PRICE", true},
+                             {"QTY", true},           {"OK", true},
+                             {"trim(NAME) + 'x'", false}, {"upper(NAME) + DTOS(DAY)", false},
+                             {"str(PRICE, 10, 3)", false}, {"lower(NAME)", false}};
+
+}  // namespace
+
+// Every key read straight from a row is the key the expression gives.
+TEST(KeyShapes, ReadStraightFromTheRowAsTheExpressionGivesThem) {
+    TempDir dir;
+    auto table = awkwardTable(dir.file("AWK.DBF"), 2000);
+    for (const KeyCase& c : kKeyCases) {
+        SCOPED_TRACE(c.key);
+        TableRows rows(*table);
+        auto ix = NtxIndex::create(dir.file("K.NTX"), c.key, false, false, "", table->fields(),
+                                   table->blankRecord(), rows, false, true);
+        KeyReader reader(*ix);
+        EXPECT_EQ(reader.direct(), c.direct);
+        const size_t size = ix->header().keySize;
+        for (uint32_t r = 1; r <= table->recordCount(); ++r) {
+            const unsigned char* image = table->cachedRecord(r);
+            const std::string got(reinterpret_cast<const char*>(reader.key(image, r)), size);
+            ASSERT_EQ(got, ix->makeKey(image, r, true)) << "row " << r;
+        }
+    }
+}
+
+// Builds of every key shape, unique or not, in either order, over a table
+// and over an empty one: the order the evaluated keys give, and the same
+// bytes whether the keys were sorted in memory or spilled in runs.
+TEST(KeyShapes, BuildsGiveTheOrderOfTheEvaluatedKeysInMemoryOrSpilled) {
+    TempDir dir;
+    auto full = awkwardTable(dir.file("AWK.DBF"), 3000);
+    auto empty = awkwardTable(dir.file("NONE.DBF"), 0);
+    for (DbfTable* table : {full.get(), empty.get()}) {
+        for (const KeyCase& c : kKeyCases) {
+            for (int variant = 0; variant < 4; ++variant) {
+                const bool unique = variant & 1, descending = variant & 2;
+                SCOPED_TRACE(std::string(c.key) + (unique ? " unique" : "") + (descending ? " descending" : "") +
+                             " rows " + std::to_string(table->recordCount()));
+                std::vector<unsigned char> bytes[2];
+                for (int spilled = 0; spilled < 2; ++spilled) {
+                    const std::string path = dir.file(spilled ? "S.NTX" : "M.NTX");
+                    std::filesystem::remove(path);
+                    SortBudget budget(spilled ? 4096 : KeySorter::memoryLimit());
+                    TableRows rows(*table);
+                    auto ix = NtxIndex::create(path, c.key, unique, descending, "", table->fields(),
+                                               table->blankRecord(), rows, false, true);
+                    const EntryList want = computedOrder(*table, *ix, false);
+                    ASSERT_EQ(firstDifference(walkForward(*ix), want), "");
+                    EXPECT_EQ(ix->checkStructure(want.size()), "");
+                    ix.reset();
+                    bytes[spilled] = readAll(path);
+                }
+                EXPECT_TRUE(bytes[0] == bytes[1]) << "spilled build differs";
+            }
+        }
+    }
+}
+
+// The radix sort over key widths from one byte to the largest, keys that
+// share long prefixes and repeat (groups far larger than those finished by
+// insertion), every byte value, in memory and in runs.
+TEST(ExternalSort, AnyKeyWidthSortsByKeyThenRecord) {
+    TempDir dir;
+    const unsigned char alphabet[] = {0x00, ' ', 'A', 'a', 0xE9, 0xFF};
+    for (int width : {1, 3, 8, 9, 30, kNtxMaxKeySize}) {
+        for (bool descending : {false, true}) {
+            for (size_t budget : {KeySorter::memoryLimit(), size_t{4096}}) {
+                SCOPED_TRACE("width " + std::to_string(width) + (descending ? " descending" : "") +
+                             " budget " + std::to_string(budget));
+                SortBudget scope(budget);
+                KeySorter sorter(width, descending, dir.path());
+                std::mt19937 rng(static_cast<unsigned>(width));
+                EntryList want;
+                for (uint32_t r = 1; r <= 4000; ++r) {
+                    std::string key(static_cast<size_t>(width), 'A');
+                    const size_t from = rng() % static_cast<size_t>(width);  // a shared prefix before it
+                    for (size_t i = from; i < key.size(); i += 1 + rng() % 4)
+                        key[i] = static_cast<char>(alphabet[rng() % sizeof alphabet]);
+                    sorter.add(reinterpret_cast<const unsigned char*>(key.data()), r * 7919u % 65521u);
+                    want.push_back({r * 7919u % 65521u, key});
+                }
+                sorter.finishInput();
+                std::sort(want.begin(), want.end(), [&](const IndexEntry& a, const IndexEntry& b) {
+                    if (a.key != b.key) {
+                        const int c = std::memcmp(a.key.data(), b.key.data(), a.key.size());
+                        return descending ? c > 0 : c < 0;
+                    }
+                    return a.recno < b.recno;
+                });
+                EntryList got;
+                sorter.forEach([&](const unsigned char* k, uint32_t r) {
+                    got.push_back({r, std::string(reinterpret_cast<const char*>(k), static_cast<size_t>(width))});
+                });
+                EXPECT_EQ(firstDifference(got, want), "");
+            }
         }
     }
 }
