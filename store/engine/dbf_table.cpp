@@ -13,6 +13,7 @@ namespace sde {
 namespace {
 
 constexpr size_t kCacheBytes = 64 * 1024;
+constexpr uint64_t kViewSlack = 1 << 20;  // the read view reaches this far past the records seen
 
 bool knownVersion(uint8_t v) {
     // dBase III, and the memo markers (reported to the layer, which refuses them).
@@ -203,6 +204,7 @@ void DbfTable::recoverJournal() {
 void DbfTable::reloadAfterRollback() {
     file_->forgetSize();
     cacheCount_ = 0;
+    dropView();
     unsigned char h[kDbfDate + kDbfUpdatedSize];
     if (file_->readAt(0, h, sizeof h) == sizeof h)
         std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
@@ -241,7 +243,39 @@ void DbfTable::readRecord(uint32_t recno, unsigned char* image) {
                     recordLength_);
         return;
     }
-    file_->readExact(recordOffset(recno), image, recordLength_, path_.c_str());
+    readRecords(recno, 1, image);
+}
+
+void DbfTable::readRecords(uint32_t first, uint32_t n, unsigned char* out) {
+    const uint64_t off = recordOffset(first);
+    const size_t bytes = static_cast<size_t>(n) * recordLength_;
+    if (!copyFromView(off, bytes, out)) file_->readExact(off, out, bytes, path_.c_str());
+}
+
+bool DbfTable::copyFromView(uint64_t off, size_t bytes, unsigned char* out) {
+    const uint64_t end = off + bytes;
+    if (end > viewLength_) {
+        if (viewRefused_) return false;
+        const uint64_t length = end + end / 4 + kViewSlack;
+        view_ = file_->mapForReading(length);
+        viewLength_ = view_ ? length : 0;
+        viewRefused_ = !view_;
+        if (!view_) return false;
+    }
+    // A file cut short by another program since its size was checked: the
+    // pages wholly past its end fail the copy, and the tail of its last page
+    // reads as zeros, where a deletion flag never is. A read then tells what
+    // is really there (and names the damage).
+    if (!copyMapped(out, view_ + off, bytes)) return false;
+    for (size_t at = 0; at < bytes; at += recordLength_)
+        if (out[at] == 0) return false;
+    return true;
+}
+
+void DbfTable::dropView() {
+    if (view_) file_->mapForReading(0);
+    view_ = nullptr;
+    viewLength_ = 0;
 }
 
 const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
@@ -251,7 +285,7 @@ const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
         uint32_t n = std::min(per, count_ - recno + 1);
         cache_.resize(static_cast<size_t>(n) * recordLength_);
         cacheCount_ = 0;
-        file_->readExact(recordOffset(recno), cache_.data(), cache_.size(), path_.c_str());
+        readRecords(recno, n, cache_.data());
         cacheFirst_ = recno;
         cacheCount_ = n;
     }
@@ -269,7 +303,7 @@ void DbfTable::writeRecord(uint32_t recno, const unsigned char* image,
     if (current)
         std::copy(current, current + recordLength_, old.begin());
     else
-        file_->readExact(recordOffset(recno), old.data(), old.size(), path_.c_str());
+        readRecords(recno, 1, old.data());
     try {
         file_->writeAt(recordOffset(recno), image, recordLength_);
     } catch (const EngineError&) {
@@ -324,6 +358,7 @@ void DbfTable::writeHeaderCount() {
 void DbfTable::zap() {
     if (!writable()) throw EngineError("Table is open read only: " + path_);
     cacheCount_ = 0;
+    dropView();
     file_->truncate(headerLength_);
     file_->writeAt(headerLength_, &kDbfEofMarker, 1);
     count_ = 0;
