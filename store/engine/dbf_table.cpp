@@ -243,17 +243,12 @@ void DbfTable::readRecord(uint32_t recno, unsigned char* image) {
                     recordLength_);
         return;
     }
-    readRecords(recno, 1, image);
+    const uint64_t off = recordOffset(recno);
+    if (!copyFromView(off, image)) file_->readExact(off, image, recordLength_, path_.c_str());
 }
 
-void DbfTable::readRecords(uint32_t first, uint32_t n, unsigned char* out) {
-    const uint64_t off = recordOffset(first);
-    const size_t bytes = static_cast<size_t>(n) * recordLength_;
-    if (!copyFromView(off, bytes, out)) file_->readExact(off, out, bytes, path_.c_str());
-}
-
-bool DbfTable::copyFromView(uint64_t off, size_t bytes, unsigned char* out) {
-    const uint64_t end = off + bytes;
+bool DbfTable::copyFromView(uint64_t off, unsigned char* image) {
+    const uint64_t end = off + recordLength_;
     if (end > viewLength_) {
         if (viewRefused_) return false;
         const uint64_t length = end + end / 4 + kViewSlack;
@@ -266,10 +261,7 @@ bool DbfTable::copyFromView(uint64_t off, size_t bytes, unsigned char* out) {
     // pages wholly past its end fail the copy, and the tail of its last page
     // reads as zeros, where a deletion flag never is. A read then tells what
     // is really there (and names the damage).
-    if (!copyMapped(out, view_ + off, bytes)) return false;
-    for (size_t at = 0; at < bytes; at += recordLength_)
-        if (out[at] == 0) return false;
-    return true;
+    return copyMapped(image, view_ + off, recordLength_) && image[0] != 0;
 }
 
 void DbfTable::dropView() {
@@ -285,7 +277,10 @@ const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
         uint32_t n = std::min(per, count_ - recno + 1);
         cache_.resize(static_cast<size_t>(n) * recordLength_);
         cacheCount_ = 0;
-        readRecords(recno, n, cache_.data());
+        // One read rather than a copy out of the view: a pass in record
+        // order (an index build, a check) then leaves no trail of mapped
+        // pages as long as the table in the resident size.
+        file_->readExact(recordOffset(recno), cache_.data(), cache_.size(), path_.c_str());
         cacheFirst_ = recno;
         cacheCount_ = n;
     }
@@ -303,7 +298,7 @@ void DbfTable::writeRecord(uint32_t recno, const unsigned char* image,
     if (current)
         std::copy(current, current + recordLength_, old.begin());
     else
-        readRecords(recno, 1, old.data());
+        readRecord(recno, old.data());
     try {
         file_->writeAt(recordOffset(recno), image, recordLength_);
     } catch (const EngineError&) {

@@ -125,7 +125,7 @@ public:
     void unlockRecord(uint32_t recno);
 
     // Sequential reading: records [first, first+n) land in one buffer, read
-    // at once. The buffer is dropped by invalidateCache().
+    // with a single system call. The buffer is dropped by invalidateCache().
     const unsigned char* cachedRecord(uint32_t recno);
     void invalidateCache() { cacheCount_ = 0; }
     bool isCached(uint32_t recno) const {
@@ -137,10 +137,9 @@ private:
     void parseHeader();
     void recoverJournal();
     void writeHeaderCount();
-    // Records [first, first+n), all at most count_, into `out`: out of the
-    // read view when possible, else with one read.
-    void readRecords(uint32_t first, uint32_t n, unsigned char* out);
-    bool copyFromView(uint64_t off, size_t bytes, unsigned char* out);
+    // The record at `off` (at most count_) out of the read view; false when
+    // it must be read from the file.
+    bool copyFromView(uint64_t off, unsigned char* image);
     void dropView();
     uint64_t recordOffset(uint32_t recno) const {
         return headerLength_ + static_cast<uint64_t>(recno - 1) * recordLength_;
@@ -159,11 +158,12 @@ private:
     std::vector<FieldInfo> fields_;
 
     // A read-only view of the file shared with the page cache (file_io.h):
-    // records are copied out of it with no system call, so that a walk in
-    // any order costs none per row, and they are as fresh as a read's. Only
-    // records up to count_ are copied, which the file was seen to hold (or
-    // which this object wrote); the view reaches past them, so that a
-    // growing table is remapped seldom.
+    // single records (readRecord) are copied out of it with no system call,
+    // so that a walk in any order costs none per row, and they are as fresh
+    // as a read's. Only records up to count_ are copied, which the file was
+    // seen to hold (or which this object wrote); the view reaches past them,
+    // so that a growing table is remapped seldom. Its pages that were read
+    // count in the process's resident size (they are the page cache's).
     const unsigned char* view_ = nullptr;
     uint64_t viewLength_ = 0;
     bool viewRefused_ = false;  // the file cannot be mapped: reads only
