@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -75,7 +76,52 @@ void inOtherProcess(const std::function<void()>& body) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the other process failed";
 }
 
+// Read system calls this process has made (read, pread), from /proc.
+uint64_t readCalls() {
+    std::ifstream io("/proc/self/io");
+    std::string name;
+    uint64_t value = 0;
+    while (io >> name >> value)
+        if (name == "syscr:") return value;
+    ADD_FAILURE() << "no read count in /proc/self/io";
+    return 0;
+}
+
 }  // namespace
+
+TEST(ReadViewWalk, WalkInLabelOrderReadsNoRowWithASystemCall) {
+    TempDir dir;
+    const std::string table = dir.file("SALES.DBF");
+    const std::string labels = dir.file("LIBELLE.NTX");
+    DbfTable::create(table, {{"TICKET", 'C', 0, 6, 0}, {"LIBELLE", 'C', 0, 20, 0}});
+    constexpr uint32_t kRows = 3000;
+    {
+        WorkArea wa("SALES", DbfTable::open(table, DbfTable::Mode::Exclusive), {});
+        wa.createIndex(labels, "upper(libelle)", false, false, "");
+        for (uint32_t i = 1; i <= kRows; ++i) {
+            char row[32];
+            std::snprintf(row, sizeof row, " %-6u%-20s", i, ("Article " + std::to_string(i * 7919 % kRows)).c_str());
+            wa.appendRecord(reinterpret_cast<const unsigned char*>(row));
+        }
+    }
+    for (auto mode : {DbfTable::Mode::Shared, DbfTable::Mode::Exclusive}) {
+        SCOPED_TRACE(mode == DbfTable::Mode::Shared ? "shared" : "exclusive");
+        WorkArea wa("SALES", DbfTable::open(table, mode), {});
+        wa.openIndex(labels);
+        wa.setOrder(1);
+        // Each step a call of its own, as through the library's entry points.
+        const uint64_t before = readCalls();
+        uint32_t rows = 0;
+        for (wa.goTop(); !wa.eof(); wa.skip(1)) {
+            ++rows;
+            wa.beginCall();
+        }
+        const uint64_t calls = readCalls() - before;
+        EXPECT_EQ(rows, kRows);
+        // The index pages are read (about a hundred), the rows are not.
+        EXPECT_LT(calls, kRows / 10) << calls << " reads for " << rows << " rows";
+    }
+}
 
 class ReadView : public ::testing::TestWithParam<DbfTable::Mode> {};
 
