@@ -13,6 +13,7 @@ namespace sde {
 namespace {
 
 constexpr size_t kCacheBytes = 64 * 1024;
+constexpr uint64_t kViewSlack = 1 << 20;  // the read view reaches this far past the records seen
 
 bool knownVersion(uint8_t v) {
     // dBase III, and the memo markers (reported to the layer, which refuses them).
@@ -203,6 +204,7 @@ void DbfTable::recoverJournal() {
 void DbfTable::reloadAfterRollback() {
     file_->forgetSize();
     cacheCount_ = 0;
+    dropView();
     unsigned char h[kDbfDate + kDbfUpdatedSize];
     if (file_->readAt(0, h, sizeof h) == sizeof h)
         std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
@@ -241,7 +243,31 @@ void DbfTable::readRecord(uint32_t recno, unsigned char* image) {
                     recordLength_);
         return;
     }
-    file_->readExact(recordOffset(recno), image, recordLength_, path_.c_str());
+    const uint64_t off = recordOffset(recno);
+    if (!copyFromView(off, image)) file_->readExact(off, image, recordLength_, path_.c_str());
+}
+
+bool DbfTable::copyFromView(uint64_t off, unsigned char* image) {
+    const uint64_t end = off + recordLength_;
+    if (end > viewLength_) {
+        if (viewRefused_) return false;
+        const uint64_t length = end + end / 4 + kViewSlack;
+        view_ = file_->mapForReading(length);
+        viewLength_ = view_ ? length : 0;
+        viewRefused_ = !view_;
+        if (!view_) return false;
+    }
+    // A file cut short by another program since its size was checked: the
+    // pages wholly past its end fail the copy, and the tail of its last page
+    // reads as zeros, where a deletion flag never is. A read then tells what
+    // is really there (and names the damage).
+    return copyMapped(image, view_ + off, recordLength_) && image[0] != 0;
+}
+
+void DbfTable::dropView() {
+    if (view_) file_->mapForReading(0);
+    view_ = nullptr;
+    viewLength_ = 0;
 }
 
 const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
@@ -251,6 +277,9 @@ const unsigned char* DbfTable::cachedRecord(uint32_t recno) {
         uint32_t n = std::min(per, count_ - recno + 1);
         cache_.resize(static_cast<size_t>(n) * recordLength_);
         cacheCount_ = 0;
+        // One read rather than a copy out of the view: a pass in record
+        // order (an index build, a check) then leaves no trail of mapped
+        // pages as long as the table in the resident size.
         file_->readExact(recordOffset(recno), cache_.data(), cache_.size(), path_.c_str());
         cacheFirst_ = recno;
         cacheCount_ = n;
@@ -269,7 +298,7 @@ void DbfTable::writeRecord(uint32_t recno, const unsigned char* image,
     if (current)
         std::copy(current, current + recordLength_, old.begin());
     else
-        file_->readExact(recordOffset(recno), old.data(), old.size(), path_.c_str());
+        readRecord(recno, old.data());
     try {
         file_->writeAt(recordOffset(recno), image, recordLength_);
     } catch (const EngineError&) {
@@ -324,6 +353,7 @@ void DbfTable::writeHeaderCount() {
 void DbfTable::zap() {
     if (!writable()) throw EngineError("Table is open read only: " + path_);
     cacheCount_ = 0;
+    dropView();
     file_->truncate(headerLength_);
     file_->writeAt(headerLength_, &kDbfEofMarker, 1);
     count_ = 0;

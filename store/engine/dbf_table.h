@@ -125,7 +125,7 @@ public:
     void unlockRecord(uint32_t recno);
 
     // Sequential reading: records [first, first+n) land in one buffer, read
-    // with a single system call. The buffer is dropped by invalidate().
+    // with a single system call. The buffer is dropped by invalidateCache().
     const unsigned char* cachedRecord(uint32_t recno);
     void invalidateCache() { cacheCount_ = 0; }
     bool isCached(uint32_t recno) const {
@@ -137,6 +137,10 @@ private:
     void parseHeader();
     void recoverJournal();
     void writeHeaderCount();
+    // The record at `off` (at most count_) out of the read view; false when
+    // it must be read from the file.
+    bool copyFromView(uint64_t off, unsigned char* image);
+    void dropView();
     uint64_t recordOffset(uint32_t recno) const {
         return headerLength_ + static_cast<uint64_t>(recno - 1) * recordLength_;
     }
@@ -152,6 +156,17 @@ private:
     unsigned char headerBytes_[kDbfUpdatedSize] = {};  // date and count as last written or read
     unsigned char* mappedHeader_ = nullptr;  // bytes 0..7, when the file could be mapped
     std::vector<FieldInfo> fields_;
+
+    // A read-only view of the file shared with the page cache (file_io.h):
+    // single records (readRecord) are copied out of it with no system call,
+    // so that a walk in any order costs none per row, and they are as fresh
+    // as a read's. Only records up to count_ are copied, which the file was
+    // seen to hold (or which this object wrote); the view reaches past them,
+    // so that a growing table is remapped seldom. Its pages that were read
+    // count in the process's resident size (they are the page cache's).
+    const unsigned char* view_ = nullptr;
+    uint64_t viewLength_ = 0;
+    bool viewRefused_ = false;  // the file cannot be mapped: reads only
 
     std::vector<unsigned char> cache_;
     uint32_t cacheFirst_ = 0;

@@ -1,11 +1,14 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <setjmp.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -18,12 +21,67 @@ std::string errnoText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
+// Copies out of a read view (copyMapped) are guarded: a SIGBUS raised
+// while one runs, because the file was cut short under the view, brings
+// the copy back to its start, where it reports the failure. The handler
+// runs with SIGBUS unblocked (SA_NODEFER), so that leaving it by a jump
+// needs no restoring of the signal mask (and no system call per copy).
+thread_local sigjmp_buf* tCopying = nullptr;
+struct sigaction gSigbusBefore {};
+
+void onSigbus(int signal, siginfo_t* info, void* context) {
+    if (sigjmp_buf* copying = tCopying) {
+        tCopying = nullptr;
+        siglongjmp(*copying, 1);
+    }
+    // Not a copy of ours: as if this handler were not there.
+    if (gSigbusBefore.sa_flags & SA_SIGINFO) {
+        gSigbusBefore.sa_sigaction(signal, info, context);
+    } else if (gSigbusBefore.sa_handler != SIG_DFL && gSigbusBefore.sa_handler != SIG_IGN) {
+        gSigbusBefore.sa_handler(signal);
+    } else {
+        // The default action: the faulting access runs again and ends the process.
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        ::sigaction(SIGBUS, &fallback, nullptr);
+    }
+}
+
+bool guardMappedCopies() {
+    static const bool installed = [] {
+        struct sigaction guard {};
+        guard.sa_sigaction = onSigbus;
+        guard.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&guard.sa_mask);
+        return ::sigaction(SIGBUS, &guard, &gSigbusBefore) == 0;
+    }();
+    return installed;
+}
+
 class PosixFile final : public File {
 public:
     PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~PosixFile() override {
         if (map_) ::munmap(map_, mapLength_);
+        if (readView_) ::munmap(readView_, readViewLength_);
         ::close(fd_);
+    }
+
+    const unsigned char* mapForReading(uint64_t length) override {
+        if (length == 0 || !guardMappedCopies()) {
+            dropReadView();
+            return nullptr;
+        }
+        if (readView_ && length <= readViewLength_) return static_cast<unsigned char*>(readView_);
+        void* p = readView_ ? ::mremap(readView_, readViewLength_, length, MREMAP_MAYMOVE)
+                            : ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd_, 0);
+        if (p == MAP_FAILED) {
+            dropReadView();
+            return nullptr;
+        }
+        readView_ = p;
+        readViewLength_ = length;
+        return static_cast<unsigned char*>(p);
     }
 
     unsigned char* mapFront(size_t length, bool writable) override {
@@ -115,10 +173,18 @@ public:
     }
 
 private:
+    void dropReadView() {
+        if (readView_) ::munmap(readView_, readViewLength_);
+        readView_ = nullptr;
+        readViewLength_ = 0;
+    }
+
     int fd_;
     std::string path_;
     void* map_ = nullptr;
     size_t mapLength_ = 0;
+    void* readView_ = nullptr;  // mapForReading()
+    size_t readViewLength_ = 0;
 };
 
 FileOpener& currentOpener() {
@@ -130,6 +196,17 @@ FileOpener& currentOpener() {
 
 void File::readExact(uint64_t off, void* buf, size_t n, const char* what) {
     if (readAt(off, buf, n) != n) throw CorruptFileError(std::string("Truncated file: ") + what);
+}
+
+bool copyMapped(void* to, const unsigned char* from, size_t n) {
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 0) != 0) return false;  // a page of `from` was past the end of the file
+    tCopying = &jump;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    std::memcpy(to, from, n);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    tCopying = nullptr;
+    return true;
 }
 
 std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags) {

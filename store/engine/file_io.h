@@ -45,9 +45,27 @@ public:
     // mapping lives as long as this object.
     virtual unsigned char* mapFront(size_t /*length*/, bool /*writable*/) { return nullptr; }
 
+    // A read-only view of the file's first `length` bytes, shared with the
+    // page cache: what any process writes shows in it at once, with no
+    // system call per read. `length` may run past the end of the file, so
+    // that a growing file needs few remaps, but the system raises SIGBUS for
+    // a page wholly past the end: copy out of the view with copyMapped(),
+    // and only bytes the file was seen to hold. A new call replaces the
+    // view (the old address must no longer be used); 0 drops it. nullptr
+    // when not possible: read with readAt() then.
+    virtual const unsigned char* mapForReading(uint64_t /*length*/) { return nullptr; }
+
     // Reads exactly n bytes or throws CorruptFileError naming `what`.
     void readExact(uint64_t off, void* buf, size_t n, const char* what);
 };
+
+// Copies n bytes out of a view from mapForReading(). False, with `to` in an
+// unknown state, when part of them lay past the end of the file (another
+// program cut it short since its size was checked): read with readAt() then,
+// which tells how much is really there. The first call installs a SIGBUS
+// handler that hands every fault outside such a copy to the handler that
+// was there before.
+bool copyMapped(void* to, const unsigned char* from, size_t n);
 
 // CreateNew fails when the file exists; CreateOrEmpty makes it or empties it.
 enum class OpenFlags { ReadOnly, ReadWrite, CreateNew, CreateOrEmpty };

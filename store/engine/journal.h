@@ -79,6 +79,10 @@ public:
         return mapped_;
     }
 
+    const unsigned char* mapForReading(uint64_t length) override {
+        return inner_->mapForReading(length);
+    }
+
     const std::string& path() const { return path_; }
     File& inner() { return *inner_; }
     // Puts the present bytes of whole blocks about to be overwritten into the

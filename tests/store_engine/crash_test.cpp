@@ -88,7 +88,9 @@ public:
     }
     void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
     bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
-    // No mapping: every header write goes through writeAt, where it counts.
+    // No writable mapping: every header write goes through writeAt, where it
+    // counts. Records are read through the read view, as on a real disk.
+    const unsigned char* mapForReading(uint64_t length) override { return inner_->mapForReading(length); }
 
 private:
     std::unique_ptr<File> inner_;

@@ -62,6 +62,7 @@ public:
     }
     void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
     bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
+    const unsigned char* mapForReading(uint64_t length) override { return inner_->mapForReading(length); }
 
 private:
     std::unique_ptr<File> inner_;
