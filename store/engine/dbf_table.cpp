@@ -343,10 +343,12 @@ void DbfTable::writeHeaderCount() {
     unsigned char h[kDbfUpdatedSize];
     todayHeaderDate(h);
     writeLe32(h + (kDbfRecordCount - kDbfDate), count_);
-    if (mappedHeader_)
+    if (mappedHeader_) {
+        file_->beforeFrontWrite();
         std::memcpy(mappedHeader_ + kDbfDate, h, sizeof h);  // in the page cache, for every process
-    else
+    } else {
         file_->writeAt(kDbfDate, h, sizeof h);
+    }
     std::copy(std::begin(h), std::end(h), headerBytes_);
 }
 

@@ -70,13 +70,35 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
         if (block == savedBlocks_.end() || block->second < n)
             journal_->save(*this, off, std::min<uint64_t>(off + n, oldSize_) - off);
     }
+    if (journal_) journal_->flushPending();
     try {
         inner_->writeAt(off, buf, n);
     } catch (...) {
-        sizeKnown_ = false;  // part of it may be in
+        forgetSize();  // part of it may be in
         throw;
     }
     size_ = std::max(size_, off + n);
+    // A sole writer remembers what it wrote at the end (a table's last row
+    // and end marker): the next append's journal needs those bytes.
+    constexpr size_t kTail = 64;
+    if (sole_ && sizeKnown_ && off + n == size_ && off >= mappedLength_) {
+        const auto* bytes = static_cast<const unsigned char*>(buf);
+        const size_t k = std::min(n, kTail);
+        tail_.assign(bytes + n - k, bytes + n);
+        tailOff_ = off + n - k;
+    } else if (!tail_.empty() && off < tailOff_ + tail_.size() && off + n > tailOff_) {
+        tail_.clear();
+    }
+}
+
+bool JournaledFile::knownBytes(uint64_t off, size_t n, unsigned char* out) const {
+    if (tail_.empty() || off < tailOff_ || off + n > tailOff_ + tail_.size()) return false;
+    std::memcpy(out, tail_.data() + (off - tailOff_), n);
+    return true;
+}
+
+void JournaledFile::beforeFrontWrite() {
+    if (journal_) journal_->flushPending();
 }
 
 void JournaledFile::willOverwrite(const std::vector<uint64_t>& offsets,
@@ -99,7 +121,8 @@ void JournaledFile::truncate(uint64_t length) {
         uint64_t now = std::min(size(), oldSize_);
         if (length < now) journal_->save(*this, length, now - length);
     }
-    sizeKnown_ = false;
+    if (journal_) journal_->flushPending();
+    forgetSize();
     inner_->truncate(length);
     size();
 }
@@ -183,10 +206,23 @@ void Journal::begin() {
         saved_.push_back({&f, 0, std::move(old)});
         f.savedFront_ = n;
     }
-    append(record);
+    pending_ = std::move(record);
 }
 
+void Journal::flushPending() {
+    if (pending_.empty()) return;
+    file_.writeAt(0, pending_.data(), pending_.size());
+    end_ = pending_.size();
+    pending_.clear();
+}
+
+// A record goes out with the header when that is still pending: one write.
 void Journal::append(const std::vector<unsigned char>& record) {
+    if (!pending_.empty()) {
+        pending_.insert(pending_.end(), record.begin(), record.end());
+        flushPending();
+        return;
+    }
     file_.writeAt(end_, record.data(), record.size());
     end_ += record.size();
 }
@@ -194,7 +230,7 @@ void Journal::append(const std::vector<unsigned char>& record) {
 void Journal::save(JournaledFile& f, uint64_t off, uint64_t n) {
     if (!active_ || n == 0) return;
     std::vector<unsigned char> old(n);
-    size_t got = f.inner_->readAt(off, old.data(), old.size());
+    size_t got = f.knownBytes(off, n, old.data()) ? n : f.inner_->readAt(off, old.data(), old.size());
     old.resize(got);
     if (got == 0) return;
     std::vector<unsigned char> record;
@@ -237,7 +273,8 @@ void Journal::saveBlocks(JournaledFile& f, const std::vector<uint64_t>& offsets,
 
 void Journal::commit() {
     if (!active_) return;
-    end();
+    if (pending_.empty()) end();  // else nothing was written: no journal to close
+    pending_.clear();
     active_ = false;
     detach();
 }
@@ -245,6 +282,12 @@ void Journal::commit() {
 bool Journal::rollBack() {
     if (!active_) return true;
     for (JournaledFile* f : files_) f->forgetSize();
+    if (!pending_.empty()) {  // the header never went out: no file was touched
+        pending_.clear();
+        active_ = false;
+        detach();
+        return true;
+    }
     bool whole = true;
     try {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)

@@ -65,7 +65,16 @@ public:
         sizeKnown_ = false;
     }
     // After bytes were written back around this object (a rollback).
-    void forgetSize() { sizeKnown_ = false; }
+    void forgetSize() {
+        sizeKnown_ = false;
+        tail_.clear();
+    }
+    // Called before the mapped first bytes are changed in place: the
+    // journal's header (which holds their old value) must be out first.
+    void beforeFrontWrite();
+    // The bytes [off, off + n) as this sole writer last wrote them at the end
+    // of the file, without reading; false when they are not known.
+    bool knownBytes(uint64_t off, size_t n, unsigned char* out) const;
     void sync() override { inner_->sync(); }
     FileId id() override { return inner_->id(); }
     bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) override {
@@ -106,6 +115,8 @@ private:
     bool sole_ = false;
     bool sizeKnown_ = false;
     uint64_t size_ = 0;
+    std::vector<unsigned char> tail_;  // the last bytes a sole writer wrote at the end
+    uint64_t tailOff_ = 0;
 };
 
 // One change to a table and its indexes, journaled into `journalFile`.
@@ -123,7 +134,11 @@ public:
     // `front`: how many first bytes of the file its writers may change
     // without going through writeAt (a mapped header).
     void add(JournaledFile& file, uint64_t front);
+    // Prepares the journal's header; it is written with the first old bytes
+    // saved, or alone before the first file write (flushPending), so that a
+    // change that writes nothing costs no write at all.
     void begin();
+    void flushPending();
     void commit();
     // Best effort: true when every file got its old bytes back (the journal
     // is removed then), false when a write failed (it stays for recovery).
@@ -155,6 +170,7 @@ private:
     void end();
 
     File& file_;
+    std::vector<unsigned char> pending_;  // the header, until it is written
     uint64_t end_ = 0;
     uint32_t salt_ = 0;
     bool active_ = false;

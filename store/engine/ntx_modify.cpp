@@ -312,10 +312,12 @@ void NtxIndex::writeHeaderFields() {
     writeLe16(h + kNtxVersion, hdr_.version);
     writeLe32(h + kNtxRoot, hdr_.root);
     writeLe32(h + kNtxFreeHead, hdr_.freeHead);
-    if (mappedHeader_ && writable_)
+    if (mappedHeader_ && writable_) {
+        file_->beforeFrontWrite();
         std::memcpy(mappedHeader_, h, sizeof h);  // seen at once by every process
-    else
+    } else {
         file_->writeAt(0, h, sizeof h);
+    }
 }
 
 void NtxIndex::lockForWrite() {
