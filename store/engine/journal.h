@@ -8,9 +8,12 @@
 //
 // Write order of one change (a post, an edit, a reindex, a zap), all under
 // the table's header lock (or an exclusive open):
-//   1. the journal is created: a header naming every file of the change
-//      with its size, then the first bytes of each file (table header and
-//      count, index header page), in one write;
+//   1. the journal's header: every file of the change with its size, then
+//      the first bytes of each file that writers change through a mapping
+//      (table date and count, index version, root and free head); it goes
+//      out with the first old bytes saved, or alone before the first write
+//      or mapped change of any file, so a change that writes nothing
+//      writes no journal;
 //   2. before each write that overwrites bytes below a file's old size,
 //      and before each cut, the bytes about to change are appended to the
 //      journal;
