@@ -6,6 +6,7 @@
 
 #include "common/dialogs.h"
 #include "ui/main_menu.h"
+#include "ui/window_look.h"
 
 namespace {
 
@@ -14,14 +15,6 @@ const QString kNameIndex = QStringLiteral("consomation.ntx");
 // Prices and rates show with two decimals and the regional separator.
 const QString kAmountFormat = QStringLiteral("0.00");
 constexpr double kButtonVat = 21;
-
-QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    l->move(x, y);
-    l->adjustSize();
-    return l;
-}
 
 }  // namespace
 
@@ -72,21 +65,21 @@ TFArticle::TFArticle(TProgram& program)
     DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
     DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
 
-    Label1 = label(panel, "Label1", QStringLiteral("Libelle"), 16, 64);
+    Label1 = placedLabel(panel, "Label1", QStringLiteral("Libelle"), 16, 64);
     DBEdit1 = new TDBEdit(QStringLiteral("DBEdit1"), panel);
     DBEdit1->setGeometry(16, 82, 265, 24);
     DBEdit1->setMaxLength(30);
     DBEdit1->setDataSource(DSConsomation);
     DBEdit1->setDataField("LIBELLE");
 
-    Label2 = label(panel, "Label2", QStringLiteral("Prix"), 16, 128);
+    Label2 = placedLabel(panel, "Label2", QStringLiteral("Prix"), 16, 128);
     DBEdit2 = new TDBEdit(QStringLiteral("DBEdit2"), panel);
     DBEdit2->setGeometry(16, 146, 89, 24);
     DBEdit2->setDisplayFormat(kAmountFormat);
     DBEdit2->setDataSource(DSConsomation);
     DBEdit2->setDataField("PRIX");
 
-    Label3 = label(panel, "Label3", QStringLiteral("TVA"), 120, 128);
+    Label3 = placedLabel(panel, "Label3", QStringLiteral("TVA"), 120, 128);
     DBComboBox1 = new TDBComboBox(QStringLiteral("DBComboBox1"), panel);
     DBComboBox1->setGeometry(120, 146, 89, 24);
     DBComboBox1->addItems({QStringLiteral("0.00"), QStringLiteral("6.00"), QStringLiteral("21.00")});
@@ -94,7 +87,7 @@ TFArticle::TFArticle(TProgram& program)
     DBComboBox1->setDataSource(DSConsomation);
     DBComboBox1->setDataField("TVA");
 
-    Label4 = label(panel, "Label4", QStringLiteral("Ordre"), 224, 128);
+    Label4 = placedLabel(panel, "Label4", QStringLiteral("Ordre"), 224, 128);
     DBEdit3 = new TDBEdit(QStringLiteral("DBEdit3"), panel);
     DBEdit3->setGeometry(224, 146, 57, 24);
     DBEdit3->setMaxLength(2);

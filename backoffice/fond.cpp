@@ -7,6 +7,7 @@
 #include "common/dialogs.h"
 #include "till/caisse.h"
 #include "ui/main_menu.h"
+#include "ui/window_look.h"
 
 namespace {
 
@@ -19,14 +20,6 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
     f.setPixelSize(16);
     b->setFont(f);
     return b;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    l->move(x, y);
-    l->adjustSize();
-    return l;
 }
 
 }  // namespace
@@ -52,13 +45,13 @@ TFFond::TFFond(TProgram& program)
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    Label1 = label(client, "Label1", QStringLiteral("Fond de caisse"), 16, 24);
+    Label1 = placedLabel(client, "Label1", QStringLiteral("Fond de caisse"), 16, 24);
     DBEdit1 = new TDBEdit(QStringLiteral("DBEdit1"), client);
     DBEdit1->setGeometry(176, 20, 121, 24);
     DBEdit1->setDataSource(DSConfig);
     DBEdit1->setDataField("FONDCAISSE");
 
-    Label2 = label(client, "Label2", QStringLiteral("Date du fond de caisse"), 16, 80);
+    Label2 = placedLabel(client, "Label2", QStringLiteral("Date du fond de caisse"), 16, 80);
     DBText1 = new TDBText(QStringLiteral("DBText1"), client);
     DBText1->setGeometry(176, 80, 105, 17);
     DBText1->setDataSource(DSConfig);
@@ -67,7 +60,7 @@ TFFond::TFFond(TProgram& program)
     SpeedButton1->setGeometry(296, 70, 153, 36);
     connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
 
-    Label3 = label(client, "Label3", QStringLiteral("Date des ventes"), 16, 144);
+    Label3 = placedLabel(client, "Label3", QStringLiteral("Date des ventes"), 16, 144);
     DBText2 = new TDBText(QStringLiteral("DBText2"), client);
     DBText2->setGeometry(176, 144, 105, 17);
     DBText2->setDataSource(DSVente);

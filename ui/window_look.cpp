@@ -1,5 +1,6 @@
 #include "ui/window_look.h"
 
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -16,4 +17,12 @@ void setTextColour(QWidget* w, const QColor& colour) {
     p.setColor(QPalette::ButtonText, colour);
     p.setColor(QPalette::Text, colour);
     w->setPalette(p);
+}
+
+QLabel* placedLabel(QWidget* parent, const char* name, const QString& caption, int x, int y) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(x, y);
+    l->adjustSize();
+    return l;
 }

@@ -27,20 +27,6 @@ bool fieldReadable(const FieldInfo& f, const unsigned char* p) {
     }
 }
 
-class Rows : public NtxIndex::RecordSource {
-public:
-    explicit Rows(DbfTable& t) : t_(t) {}
-    bool next(const unsigned char** image, uint32_t* recno) override {
-        if (++at_ > t_.recordCount()) return false;
-        *image = t_.cachedRecord(at_);
-        *recno = at_;
-        return true;
-    }
-
-private:
-    DbfTable& t_;
-    uint32_t at_ = 0;
-};
 
 }  // namespace
 
@@ -82,7 +68,7 @@ std::string checkIndex(const std::string& tablePath, const std::string& indexPat
             uint32_t recno;
         };
         std::vector<Entry> want;
-        Rows rows(*t);
+        WorkArea::TableRecords rows(*t);
         const unsigned char* image;
         uint32_t recno;
         while (rows.next(&image, &recno))

@@ -11,20 +11,12 @@
 namespace sde {
 
 // The table's rows in record order, read in blocks, for index builds.
-class WorkArea::TableRecords : public NtxIndex::RecordSource {
-public:
-    explicit TableRecords(DbfTable& t) : t_(t) {}
-    bool next(const unsigned char** image, uint32_t* recno) override {
-        if (++at_ > t_.recordCount()) return false;
-        *image = t_.cachedRecord(at_);
-        *recno = at_;
-        return true;
-    }
-
-private:
-    DbfTable& t_;
-    uint32_t at_ = 0;
-};
+bool WorkArea::TableRecords::next(const unsigned char** image, uint32_t* recno) {
+    if (++at_ > t_.recordCount()) return false;
+    *image = t_.cachedRecord(at_);
+    *recno = at_;
+    return true;
+}
 
 // One change to the table and its open indexes, journaled (journal.h):
 // under the header lock (shared mode), a journal naming the files is

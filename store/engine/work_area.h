@@ -93,8 +93,18 @@ public:
     // Writes keys still owed by an append; called before moves and close.
     void flushPendingAppend();
 
+    // Every record of a table in record order, for an index build or a check.
+    class TableRecords : public NtxIndex::RecordSource {
+    public:
+        explicit TableRecords(DbfTable& t) : t_(t) {}
+        bool next(const unsigned char** image, uint32_t* recno) override;
+
+    private:
+        DbfTable& t_;
+        uint32_t at_ = 0;
+    };
+
 private:
-    class TableRecords;
     class Change;
     enum class Dir { Forward, Backward };
 
