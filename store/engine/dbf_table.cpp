@@ -181,6 +181,11 @@ void DbfTable::recoverJournal() {
         Journal::recover(path_);
         return;
     }
+    try {  // the journal of other work areas at rest: nothing to wait for
+        if (!Journal::hot(*openFile(Journal::pathFor(path_), OpenFlags::ReadOnly))) return;
+    } catch (const NotFoundError&) {
+        return;
+    }
     std::unique_ptr<File> writable;  // a read-only descriptor cannot take a write lock
     File* lockOn = file_.get();
     if (mode_ == Mode::ReadOnly) {

@@ -91,10 +91,17 @@ public:
         if (p == MAP_FAILED) return nullptr;
         map_ = p;
         mapLength_ = length;
+        // Reads and writes of these bytes copy through the mapping, guarded:
+        // a file cut short under it falls back to the system call.
+        copyThroughMap_ = guardMappedCopies();
+        mapWritable_ = writable;
         return static_cast<unsigned char*>(p);
     }
 
     size_t readAt(uint64_t off, void* buf, size_t n) override {
+        if (copyThroughMap_ && off + n <= mapLength_ &&
+            copyMapped(buf, static_cast<const unsigned char*>(map_) + off, n))
+            return n;
         size_t done = 0;
         while (done < n) {
             ssize_t r = ::pread(fd_, static_cast<char*>(buf) + done, n - done,
@@ -110,6 +117,9 @@ public:
     }
 
     void writeAt(uint64_t off, const void* buf, size_t n) override {
+        if (copyThroughMap_ && mapWritable_ && off + n <= mapLength_ &&
+            copyMapped(static_cast<unsigned char*>(map_) + off, static_cast<const unsigned char*>(buf), n))
+            return;
         size_t done = 0;
         while (done < n) {
             ssize_t r = ::pwrite(fd_, static_cast<const char*>(buf) + done, n - done,
@@ -183,6 +193,8 @@ private:
     std::string path_;
     void* map_ = nullptr;
     size_t mapLength_ = 0;
+    bool copyThroughMap_ = false;
+    bool mapWritable_ = false;
     void* readView_ = nullptr;  // mapForReading()
     size_t readViewLength_ = 0;
 };
@@ -214,6 +226,7 @@ std::unique_ptr<File> openPosixFile(const std::string& path, OpenFlags flags) {
     if (flags == OpenFlags::ReadWrite) mode = O_RDWR;
     if (flags == OpenFlags::CreateNew) mode = O_RDWR | O_CREAT | O_EXCL;
     if (flags == OpenFlags::CreateOrEmpty) mode = O_RDWR | O_CREAT | O_TRUNC;
+    if (flags == OpenFlags::OpenOrCreate) mode = O_RDWR | O_CREAT;
     int fd = ::open(path.c_str(), mode | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (errno == ENOENT) throw NotFoundError(errnoText("Cannot open", path));

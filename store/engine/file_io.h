@@ -41,8 +41,10 @@ public:
 
     // The first `length` bytes mapped into memory and shared with every
     // process that has the file open, so that a counter there can be read
-    // and bumped without a system call; nullptr when not possible. The
-    // mapping lives as long as this object.
+    // and bumped without a system call; nullptr when not possible (never
+    // past the end of the file). The mapping lives as long as this object;
+    // readAt and writeAt of bytes inside it copy through it, with no system
+    // call (a write there survives the process as a written one does).
     virtual unsigned char* mapFront(size_t /*length*/, bool /*writable*/) { return nullptr; }
 
     // A read-only view of the file's first `length` bytes, shared with the
@@ -67,8 +69,9 @@ public:
 // was there before.
 bool copyMapped(void* to, const unsigned char* from, size_t n);
 
-// CreateNew fails when the file exists; CreateOrEmpty makes it or empties it.
-enum class OpenFlags { ReadOnly, ReadWrite, CreateNew, CreateOrEmpty };
+// CreateNew fails when the file exists; CreateOrEmpty makes it or empties it;
+// OpenOrCreate makes it when it is missing and keeps what it holds.
+enum class OpenFlags { ReadOnly, ReadWrite, CreateNew, CreateOrEmpty, OpenOrCreate };
 
 using FileOpener =
     std::function<std::unique_ptr<File>(const std::string& path, OpenFlags flags)>;

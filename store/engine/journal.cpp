@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <thread>
 
 #include "errors.h"
 #include "little_endian.h"
@@ -13,13 +14,38 @@
 namespace sde {
 namespace {
 
-constexpr char kMagic[8] = {'S', 'D', 'E', 'J', 'R', 'N', 'L', '1'};
+constexpr char kMagic[8] = {'S', 'D', 'E', 'J', 'R', 'N', 'L', '2'};
+// Journals of the first version, sealed with byte-wise FNV-1a, are still
+// rolled back.
+constexpr char kMagicV1[8] = {'S', 'D', 'E', 'J', 'R', 'N', 'L', '1'};
 constexpr size_t kChecksumSize = 4;
+// The journal's first bytes are written through a shared mapping: a change
+// that fits (every post and edit) costs no system call for its journal.
+constexpr size_t kMappedJournal = 64 * 1024;
+
+using Checksum = uint32_t (*)(const unsigned char*, size_t, uint32_t);
 
 uint32_t fnv1a(const unsigned char* p, size_t n, uint32_t salt) {
     uint32_t h = 2166136261u ^ salt;
     for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
     return h;
+}
+
+// FNV-1a over 64-bit words, each product folded back onto its low half so
+// that every input bit reaches the result. Words in host order: a journal
+// is read back only on the machine that wrote it.
+uint32_t wordHash(const unsigned char* p, size_t n, uint32_t salt) {
+    constexpr uint64_t kPrime = 0x100000001b3ull;
+    uint64_t h = 0xcbf29ce484222325ull ^ salt;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, sizeof w);
+        h = (h ^ w) * kPrime;
+        h ^= h >> 32;
+    }
+    for (; i < n; ++i) h = (h ^ p[i]) * kPrime;
+    return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 void put8(std::vector<unsigned char>& r, uint8_t v) { r.push_back(v); }
@@ -40,7 +66,20 @@ uint64_t get64(const unsigned char* p) {
 }
 
 void seal(std::vector<unsigned char>& record, size_t from, uint32_t salt) {
-    put32(record, fnv1a(record.data() + from, record.size() - from, salt));
+    put32(record, wordHash(record.data() + from, record.size() - from, salt));
+}
+
+bool startsWith(const unsigned char* bytes, const char (&magic)[8]) {
+    return std::memcmp(bytes, magic, sizeof magic) == 0;
+}
+
+// Whether `file` is the one now at `path` (not one removed since it was opened).
+bool isAt(File& file, const std::string& path) {
+    try {
+        return fileExists(path) && openFile(path, OpenFlags::ReadOnly)->id() == file.id();
+    } catch (const NotFoundError&) {
+        return false;
+    }
 }
 
 // Different for every change of every process, so that records a longer
@@ -132,9 +171,30 @@ void JournaledFile::truncate(uint64_t length) {
 Journal::Journal(File& journalFile) : file_(journalFile) {}
 
 bool Journal::hot(File& journalFile) {
-    char magic[sizeof kMagic];
+    unsigned char magic[sizeof kMagic];
     return journalFile.readAt(0, magic, sizeof magic) == sizeof magic &&
-           std::memcmp(magic, kMagic, sizeof magic) == 0;
+           (startsWith(magic, kMagic) || startsWith(magic, kMagicV1));
+}
+
+std::unique_ptr<File> Journal::openFor(const std::string& tablePath) {
+    const std::string path = pathFor(tablePath);
+    for (int attempt = 0;; ++attempt) {
+        auto file = openFile(path, OpenFlags::OpenOrCreate);
+        // The last holder may be removing it right now: open the new one then.
+        if (file->lockOpenMode(false) && isAt(*file, path)) {
+            if (file->size() < kMappedJournal) file->truncate(kMappedJournal);  // never cut back
+            file->mapFront(kMappedJournal, true);
+            return file;
+        }
+        if (attempt == 100) throw LockedError("Cannot open the journal " + path);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void Journal::release(std::unique_ptr<File> journalFile, const std::string& tablePath) {
+    // Only the last holder gets the file alone; a journal still hot belongs
+    // to a writer that died, for the next open to roll back.
+    if (journalFile->lockOpenMode(true) && !hot(*journalFile)) removeFile(pathFor(tablePath));
 }
 
 void Journal::end() {
@@ -311,12 +371,18 @@ bool Journal::rollBack() {
 bool Journal::recover(const std::string& tablePath) {
     const std::string path = pathFor(tablePath);
     if (!fileExists(path)) return false;
-    std::vector<unsigned char> bytes;
-    {
-        auto j = openFile(path, OpenFlags::ReadOnly);
-        bytes.resize(static_cast<size_t>(j->size()));
-        bytes.resize(j->readAt(0, bytes.data(), bytes.size()));
+    std::unique_ptr<File> j;
+    try {
+        j = openFile(path, OpenFlags::ReadWrite);
+    } catch (const NotFoundError&) {
+        return false;  // its last holder removed it meanwhile
     }
+    if (!hot(*j)) {
+        release(std::move(j), tablePath);
+        return false;
+    }
+    std::vector<unsigned char> bytes(static_cast<size_t>(j->size()));
+    bytes.resize(j->readAt(0, bytes.data(), bytes.size()));
     struct FileEntry {
         std::string path;
         uint64_t oldSize;
@@ -331,7 +397,9 @@ bool Journal::recover(const std::string& tablePath) {
     std::vector<Page> pages;
     size_t at = 0;
     uint32_t salt = 0;
-    if (bytes.size() >= sizeof kMagic + 4 && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0) {
+    const bool v1 = bytes.size() >= sizeof kMagic && startsWith(bytes.data(), kMagicV1);
+    const Checksum checksum = v1 ? fnv1a : wordHash;
+    if (bytes.size() >= sizeof kMagic + 4 && (v1 || startsWith(bytes.data(), kMagic))) {
         salt = readLe32(&bytes[sizeof kMagic]);
         at = sizeof kMagic + 4;
         for (;;) {
@@ -348,7 +416,7 @@ bool Journal::recover(const std::string& tablePath) {
                 std::string name(reinterpret_cast<const char*>(&bytes[at]), len);
                 uint64_t oldSize = get64(&bytes[at + len]);
                 at += len + 8;
-                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start, salt)) break;
+                if (readLe32(&bytes[at]) != checksum(&bytes[start], at - start, salt)) break;
                 at += kChecksumSize;
                 files[fileNo] = {name, oldSize};
             } else if (type == 'P') {
@@ -359,7 +427,7 @@ bool Journal::recover(const std::string& tablePath) {
                 if (len > bytes.size() || at + len + kChecksumSize > bytes.size()) break;
                 size_t data = at;
                 at += len;
-                if (readLe32(&bytes[at]) != fnv1a(&bytes[start], at - start, salt)) break;
+                if (readLe32(&bytes[at]) != checksum(&bytes[start], at - start, salt)) break;
                 at += kChecksumSize;
                 if (files.count(fileNo)) pages.push_back({fileNo, off, data, len});
             } else {
@@ -382,7 +450,11 @@ bool Journal::recover(const std::string& tablePath) {
     for (auto& [no, file] : open)
         if (file->size() != files[no].oldSize) file->truncate(files[no].oldSize);
     open.clear();
-    removeFile(path);
+    // Zeroed, the magic ends the change; the file itself stays for those who
+    // hold it open (their changes go into it).
+    static const unsigned char zeros[sizeof kMagic] = {};
+    j->writeAt(0, zeros, sizeof zeros);
+    release(std::move(j), tablePath);
     return !files.empty();
 }
 

@@ -1,8 +1,8 @@
 // The rollback journal: before a change overwrites or cuts bytes of a table
 // or of one of its indexes, the old bytes go into a side file beside the
 // table ("VENTE.DBF-journal", which other xBase programs ignore). The change
-// is complete when the journal is removed; a journal found later belongs to
-// a change that never completed, and writing its bytes back (in reverse
+// is complete when the journal's magic is zeroed; a journal found with its
+// magic belongs to a change that never completed, and writing its bytes back (in reverse
 // order) and cutting every file to its old size brings the table and its
 // indexes back to the state before that change.
 //
@@ -20,20 +20,26 @@
 //   3. the file writes themselves;
 //   4. the journal's magic is overwritten with zeros: the change is done.
 // The journal file itself stays while the table is open (creating and
-// removing a file per change would cost more than the change); it is
-// removed when the last work area closes the table, or by the next open.
+// removing a file per change would cost more than the change).
 // A failed write (full disk, I/O error) rolls back at once from the same
 // bytes kept in memory; when even that fails, the journal stays for the
 // next open. Nothing is flushed to disk here: the journal guards against a
 // process that dies (killed, crashed), whose writes the system keeps;
 // sx_Commit flushes the files when a power cut must not lose them.
 //
+// The journal file is opened by every work area of the table under a shared
+// open-mode lock, so that all of them use one and the same file; the last
+// one to close it (the one that can lock it exclusively) removes it. Its
+// first 64 KiB are mapped: a change that fits there writes its journal and
+// checks for a hot one without a system call.
+//
 // Journal records (integers little-endian), each followed by a 32-bit
-// FNV-1a checksum of the record seeded with the change's salt; reading
+// checksum (FNV-1a over 64-bit words) seeded with the change's salt; reading
 // stops at the first record that is cut short or fails its checksum (it
 // was being written when the process died, so its file write never
 // happened; or it is left over from an earlier, longer change):
-//   "SDEJRNL1" salt(4)                           magic and salt, once
+//   "SDEJRNL2" salt(4)                           magic and salt, once
+// ("SDEJRNL1": the same records, checksums byte-wise FNV-1a.)
 //   'F' fileNo(1) pathLength(2) path oldSize(8)  a file of the change
 //   'P' fileNo(1) offset(8) length(4) bytes      old bytes at offset
 #pragma once
@@ -155,10 +161,15 @@ public:
 
     // Whether a journal file holds an unfinished change.
     static bool hot(File& journalFile);
+    // Opens the table's journal for a work area's changes (made when
+    // missing), held under a shared open-mode lock until release().
+    static std::unique_ptr<File> openFor(const std::string& tablePath);
+    // Closes it, and removes the file when this was its last holder.
+    static void release(std::unique_ptr<File> journalFile, const std::string& tablePath);
     // Rolls back the journal beside `tablePath` when it holds an unfinished
     // change (its writer must be gone: the caller holds the header lock or
-    // the table exclusively), then removes the journal file. Returns
-    // whether it rolled anything back.
+    // the table exclusively), then zeroes its magic (the file is removed
+    // when nobody else holds it). Returns whether it rolled anything back.
     static bool recover(const std::string& tablePath);
 
 private:

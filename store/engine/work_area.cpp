@@ -73,14 +73,9 @@ File& WorkArea::journalFile() {
     // Held exclusively, the table's journal is ours alone: a journal left by
     // a writer that died was rolled back when the table was opened.
     if (journal_ && table_->mode() == DbfTable::Mode::Exclusive) return *journal_;
-    const std::string path = Journal::pathFor(table_->path());
-    bool exists = fileExists(path);
-    if (exists && (!journal_ || Journal::hot(*journal_))) {
-        // Another process may have left it (or removed ours and made its own).
-        if (Journal::recover(table_->path())) reloadAfterRollback();
-        exists = false;
-    }
-    if (!journal_ || !exists) journal_ = openFile(path, OpenFlags::CreateOrEmpty);
+    if (!journal_) journal_ = Journal::openFor(table_->path());
+    // Hot, it belongs to a writer that died (it held the header lock, now ours).
+    if (Journal::hot(*journal_) && Journal::recover(table_->path())) reloadAfterRollback();
     return *journal_;
 }
 
@@ -104,20 +99,18 @@ WorkArea::~WorkArea() {
         // Closing never throws; the row itself is already in the file.
     }
     unlock(0);
-    // The journal file goes with the last writer: unless another work area
-    // or program is in the middle of a change (it holds the header lock).
+    // The journal file goes with the last work area that holds it, unless a
+    // change is under way (its writer holds the header lock).
     if (journal_) {
-        journal_.reset();
         try {
             if (table_->lockHeader(false)) {
-                const std::string path = Journal::pathFor(table_->path());
-                auto j = openFile(path, OpenFlags::ReadOnly);
-                if (!Journal::hot(*j)) removeFile(path);
+                Journal::release(std::move(journal_), table_->path());
                 table_->unlockHeader();
             }
         } catch (...) {
             table_->unlockHeader();
         }
+        journal_.reset();
     }
 }
 

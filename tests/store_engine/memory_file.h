@@ -85,6 +85,8 @@ private:
         } else if (flags == OpenFlags::CreateOrEmpty) {
             if (it == files_.end()) it = files_.emplace(path, std::make_shared<Bytes>()).first;
             it->second->clear();
+        } else if (flags == OpenFlags::OpenOrCreate) {
+            if (it == files_.end()) it = files_.emplace(path, std::make_shared<Bytes>()).first;
         } else if (it == files_.end()) {
             throw NotFoundError("Cannot open " + path + ": no such file");
         }
