@@ -206,7 +206,14 @@ void DbfTable::recoverJournal() {
     lockOn->unlockRange(kLockBase, 1);
 }
 
+void DbfTable::vouchForChange() {
+    file_->vouch(mode_ == Mode::Exclusive ||
+                 (mappedHeader_ && ownStampValid_ &&
+                  std::memcmp(mappedHeader_ + kDbfDate, ownStamp_, sizeof ownStamp_) == 0));
+}
+
 void DbfTable::reloadAfterRollback() {
+    ownStampValid_ = false;
     file_->forgetSize();
     cacheCount_ = 0;
     dropView();
@@ -333,6 +340,7 @@ uint32_t DbfTable::appendRecord(const unsigned char* image) {
         // Leave the file as it was: no partial record past the last one and
         // no header count ahead of the records.
         count_ = countBefore;
+        ownStampValid_ = false;
         try {
             file_->truncate(at);
             file_->writeAt(at, &kDbfEofMarker, 1);
@@ -351,6 +359,8 @@ void DbfTable::writeHeaderCount() {
     if (mappedHeader_) {
         file_->beforeFrontWrite();
         std::memcpy(mappedHeader_ + kDbfDate, h, sizeof h);  // in the page cache, for every process
+        std::copy(std::begin(h), std::end(h), ownStamp_);
+        ownStampValid_ = true;
     } else {
         file_->writeAt(kDbfDate, h, sizeof h);
     }

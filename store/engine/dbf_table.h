@@ -111,6 +111,9 @@ public:
 
     // The file, for a journal of changes (journal.h).
     JournaledFile& file() { return *file_; }
+    // At the start of a change, under the header lock: tells the file
+    // whether anybody else changed it since this process last did.
+    void vouchForChange();
     // After a change was rolled back: count, header bytes and cache as the
     // file now has them.
     void reloadAfterRollback();
@@ -155,6 +158,10 @@ private:
     uint32_t count_ = 0;
     unsigned char headerBytes_[kDbfUpdatedSize] = {};  // date and count as last written or read
     unsigned char* mappedHeader_ = nullptr;  // bytes 0..7, when the file could be mapped
+    // Date and count as this process last wrote them: every appender writes
+    // there, so the same bytes at the next change mean nobody else appended.
+    unsigned char ownStamp_[kDbfUpdatedSize] = {};
+    bool ownStampValid_ = false;
     std::vector<FieldInfo> fields_;
 
     // A read-only view of the file shared with the page cache (file_io.h):

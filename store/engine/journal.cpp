@@ -96,11 +96,10 @@ uint32_t newSalt() {
 // ---- JournaledFile ----
 
 uint64_t JournaledFile::size() {
-    if (sizeKnown_) return size_;
-    const uint64_t now = inner_->size();
-    size_ = now;
-    sizeKnown_ = sole_;
-    return now;
+    if (sizeKnown_ && (sole_ || vouched_)) return size_;
+    size_ = inner_->size();
+    sizeKnown_ = true;
+    return size_;
 }
 
 void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
@@ -117,12 +116,14 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
         throw;
     }
     size_ = std::max(size_, off + n);
-    // A sole writer remembers what it wrote at the end (a table's last row
-    // and end marker): the next append's journal needs those bytes.
-    constexpr size_t kTail = 64;
-    if (sole_ && sizeKnown_ && off + n == size_ && off >= mappedLength_) {
+    // A writer remembers what it wrote at the end (a table's end marker):
+    // the next append's journal needs those bytes. Only the sole writer
+    // keeps more than the last byte: another program may edit the last row
+    // under its record lock, without a sign in the header.
+    const size_t keep = sole_ ? 64 : 1;
+    if ((sole_ || vouched_) && sizeKnown_ && off + n == size_ && off >= mappedLength_) {
         const auto* bytes = static_cast<const unsigned char*>(buf);
-        const size_t k = std::min(n, kTail);
+        const size_t k = std::min(n, keep);
         tail_.assign(bytes + n - k, bytes + n);
         tailOff_ = off + n - k;
     } else if (!tail_.empty() && off < tailOff_ + tail_.size() && off + n > tailOff_) {
@@ -131,7 +132,7 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
 }
 
 bool JournaledFile::knownBytes(uint64_t off, size_t n, unsigned char* out) const {
-    if (tail_.empty() || off < tailOff_ || off + n > tailOff_ + tail_.size()) return false;
+    if (!(sole_ || vouched_) || tail_.empty() || off < tailOff_ || off + n > tailOff_ + tail_.size()) return false;
     std::memcpy(out, tail_.data() + (off - tailOff_), n);
     return true;
 }
@@ -221,6 +222,7 @@ void Journal::add(JournaledFile& file, uint64_t front) {
 void Journal::detach() {
     for (JournaledFile* f : files_) {
         f->journal_ = nullptr;
+        f->vouched_ = false;
         f->savedBlocks_.clear();
     }
     files_.clear();

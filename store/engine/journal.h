@@ -73,6 +73,14 @@ public:
         sole_ = sole;
         sizeKnown_ = false;
     }
+    // Within a change, the file's owner vouches whether the file is as this
+    // process left it (nobody else wrote its mapped header since): then the
+    // size and last bytes followed from our own writes stand, and no system
+    // call asks for them. The vouch ends with the change.
+    void vouch(bool unchangedByOthers) {
+        if (!unchangedByOthers) forgetSize();
+        vouched_ = true;
+    }
     // After bytes were written back around this object (a rollback).
     void forgetSize() {
         sizeKnown_ = false;
@@ -122,7 +130,8 @@ private:
     unsigned char* mapped_ = nullptr;  // the file's first bytes, shared with the system
     size_t mappedLength_ = 0;
     bool sole_ = false;
-    bool sizeKnown_ = false;
+    bool vouched_ = false;
+    bool sizeKnown_ = false;  // size_ followed from the last query and our writes since
     uint64_t size_ = 0;
     std::vector<unsigned char> tail_;  // the last bytes a sole writer wrote at the end
     uint64_t tailOff_ = 0;

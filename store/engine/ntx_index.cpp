@@ -208,6 +208,7 @@ void NtxIndex::syncWithFile() {
     if (version == hdr_.version) return;
     uint32_t root = readLe32(h + kNtxRoot);
     uint32_t freeHead = readLe32(h + kNtxFreeHead);
+    file_->forgetSize();  // another program changed it: what we followed is old
     fileSize_ = file_->size();
     if (root == 0 || root % kNtxPageSize || root >= fileSize_ || freeHead % kNtxPageSize ||
         freeHead >= fileSize_)
@@ -218,7 +219,13 @@ void NtxIndex::syncWithFile() {
     dropCache();
 }
 
+void NtxIndex::vouchForChange() {
+    file_->vouch(exclusive_ || (mappedHeader_ && ownVersionValid_ &&
+                                readLe16(mappedHeader_ + kNtxVersion) == ownVersion_));
+}
+
 void NtxIndex::reloadAfterRollback() {
+    ownVersionValid_ = false;
     file_->forgetSize();
     pending_.clear();
     fileSize_ = file_->size();

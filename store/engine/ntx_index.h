@@ -190,6 +190,9 @@ public:
 
     // The file, for a journal of changes (journal.h).
     JournaledFile& file() { return *file_; }
+    // At the start of a change: tells the file whether anybody else changed
+    // it since this process's last commit.
+    void vouchForChange();
     // After a change was rolled back: header fields, size and pages as the
     // file now has them.
     void reloadAfterRollback();
@@ -255,6 +258,11 @@ private:
     // root and free list are read and written there without system calls.
     unsigned char* mappedHeader_ = nullptr;
     bool writeLocked_ = false;  // this object holds the index write lock
+    // The version counter as this process's last commit left it: every
+    // writer bumps it, so the same value at the next change means nobody
+    // else changed the file.
+    uint16_t ownVersion_ = 0;
+    bool ownVersionValid_ = false;
 
     // LRU cache of clean pages.
     using LruList = std::list<std::pair<uint32_t, std::shared_ptr<const NtxPage>>>;

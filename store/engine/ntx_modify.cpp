@@ -121,6 +121,8 @@ public:
             ++started;
             ix_.hdr_.version = static_cast<uint16_t>(ix_.hdr_.version + 1);
             ix_.writeHeaderFields();
+            ix_.ownVersion_ = ix_.hdr_.version;
+            ix_.ownVersionValid_ = true;
         } catch (const EngineError&) {
             rollBack(order, started);
             throw;
@@ -136,6 +138,7 @@ public:
     // fields, so that the file stays the tree it was. Best effort: a disk
     // that keeps failing leaves what it leaves.
     void rollBack(const std::vector<uint32_t>& order, size_t started) {
+        ix_.ownVersionValid_ = false;
         ix_.hdr_.version = savedVersion_;
         ix_.hdr_.root = savedRoot_;
         ix_.hdr_.freeHead = savedFree_;

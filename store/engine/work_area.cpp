@@ -29,9 +29,15 @@ public:
     Change(WorkArea& wa, Files which) : wa_(wa), journal_(lockAndOpenJournal(wa)) {
         DbfTable& t = *wa.table_;
         try {
-            if (which != Files::Indexes) journal_.add(t.file(), kDbfDate + kDbfUpdatedSize);
+            if (which != Files::Indexes) {
+                t.vouchForChange();
+                journal_.add(t.file(), kDbfDate + kDbfUpdatedSize);
+            }
             if (which != Files::Table)
-                for (auto& ix : wa.indexes_) journal_.add(ix->file(), kNtxChangingSize);
+                for (auto& ix : wa.indexes_) {
+                    ix->vouchForChange();
+                    journal_.add(ix->file(), kNtxChangingSize);
+                }
             journal_.begin();
         } catch (...) {
             journal_.rollBack();
