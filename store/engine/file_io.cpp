@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -64,6 +65,7 @@ public:
     ~PosixFile() override {
         if (map_) ::munmap(map_, mapLength_);
         if (readView_) ::munmap(readView_, readViewLength_);
+        if (writeView_) ::munmap(writeView_, writeViewLength_);
         ::close(fd_);
     }
 
@@ -133,6 +135,14 @@ public:
         }
     }
 
+    void writeInside(uint64_t off, const void* buf, size_t n) override {
+        if (off + n > writeViewLength_ && !writeViewRefused_) growWriteView(off + n);
+        if (off + n <= writeViewLength_ &&
+            copyMapped(static_cast<unsigned char*>(writeView_) + off, static_cast<const unsigned char*>(buf), n))
+            return;
+        writeAt(off, buf, n);  // no view, or the file was cut under it
+    }
+
     uint64_t size() override {
         struct stat st {};
         if (::fstat(fd_, &st) != 0) throw IoError(errnoText("Cannot stat", path_));
@@ -183,6 +193,26 @@ public:
     }
 
 private:
+    // The view may run past the end of the file: writeInside() is only
+    // given bytes inside it, and a copy into a page that is not faults into
+    // the guard and goes by pwrite.
+    void growWriteView(uint64_t end) {
+        constexpr uint64_t kMinimum = 1 << 20;
+        const uint64_t length = std::max(kMinimum, end + end / 2);
+        void* p = writeView_ ? ::mremap(writeView_, writeViewLength_, length, MREMAP_MAYMOVE)
+                             : ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+        if (p == MAP_FAILED || !guardMappedCopies()) {
+            if (p != MAP_FAILED) ::munmap(p, length);
+            else if (writeView_) ::munmap(writeView_, writeViewLength_);
+            writeView_ = nullptr;
+            writeViewLength_ = 0;
+            writeViewRefused_ = true;  // a read-only descriptor, no address space: pwrite
+            return;
+        }
+        writeView_ = p;
+        writeViewLength_ = length;
+    }
+
     void dropReadView() {
         if (readView_) ::munmap(readView_, readViewLength_);
         readView_ = nullptr;
@@ -197,6 +227,9 @@ private:
     bool mapWritable_ = false;
     void* readView_ = nullptr;  // mapForReading()
     size_t readViewLength_ = 0;
+    void* writeView_ = nullptr;  // writeInside()
+    uint64_t writeViewLength_ = 0;
+    bool writeViewRefused_ = false;
 };
 
 FileOpener& currentOpener() {

@@ -57,6 +57,12 @@ public:
     // when not possible: read with readAt() then.
     virtual const unsigned char* mapForReading(uint64_t /*length*/) { return nullptr; }
 
+    // Writes bytes the caller knows to lie inside the file (below its size,
+    // and nobody cuts it meanwhile): through a shared writable view where
+    // one can be made, with no system call; else as writeAt. A view write
+    // lands in the page cache as a written one does.
+    virtual void writeInside(uint64_t off, const void* buf, size_t n) { writeAt(off, buf, n); }
+
     // Reads exactly n bytes or throws CorruptFileError naming `what`.
     void readExact(uint64_t off, void* buf, size_t n, const char* what);
 };

@@ -110,7 +110,10 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
     }
     if (journal_) journal_->flushPending();
     try {
-        inner_->writeAt(off, buf, n);
+        if (sizeKnown_ && (sole_ || vouched_) && off + n <= size_)
+            inner_->writeInside(off, buf, n);  // a page or row rewritten in place
+        else
+            inner_->writeAt(off, buf, n);
     } catch (...) {
         forgetSize();  // part of it may be in
         throw;
