@@ -184,6 +184,15 @@ public:
         ::fcntl(fd_, F_OFD_SETLK, &fl);
     }
 
+    bool noWriteLockOn(uint64_t off, uint64_t len) override {
+        struct flock fl {};
+        fl.l_type = F_RDLCK;  // what a read lock would conflict with: write locks
+        fl.l_whence = SEEK_SET;
+        fl.l_start = static_cast<off_t>(off);
+        fl.l_len = static_cast<off_t>(len);
+        return ::fcntl(fd_, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_UNLCK;
+    }
+
     bool lockOpenMode(bool exclusive) override {
         for (;;) {
             if (::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return true;

@@ -35,6 +35,10 @@ public:
     // two File objects of one process exclude each other.
     virtual bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) = 0;
     virtual void unlockRange(uint64_t off, uint64_t len) = 0;
+    // True when, at the time of the call, nobody (another work area or
+    // program) holds a write lock on the range; false when somebody does or
+    // it cannot be told.
+    virtual bool noWriteLockOn(uint64_t /*off*/, uint64_t /*len*/) { return false; }
     // Whole-file open mode lock: shared for a shared open, exclusive for an
     // exclusive one; never waits.
     virtual bool lockOpenMode(bool exclusive) = 0;

@@ -98,6 +98,7 @@ public:
         return inner_->lockRange(off, len, exclusive, wait);
     }
     void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
+    bool noWriteLockOn(uint64_t off, uint64_t len) override { return inner_->noWriteLockOn(off, len); }
     bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
     unsigned char* mapFront(size_t length, bool writable) override {
         mapped_ = inner_->mapFront(length, writable);

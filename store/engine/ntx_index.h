@@ -240,6 +240,7 @@ private:
     bool settle(NtxCursor& c);
     bool reposition(NtxCursor& c, bool* exact);
     void writeHeaderFields();
+    bool holdsUniqueKeyUnlocked(std::string_view key);
     void lockForWrite();
     void unlockForWrite();
 

@@ -352,8 +352,25 @@ struct WriteLock {
 };
 }  // namespace
 
+// Whether a unique index holds the key already, seen without its write lock
+// (a post whose ticket is there changes nothing in it). Every writer bumps
+// the version before it lets its lock go: the version we searched still in
+// the header, and no write lock held after the search, mean that nothing
+// changed under the search.
+bool NtxIndex::holdsUniqueKeyUnlocked(std::string_view key) {
+    if (exclusive_ || !hdr_.unique || !mappedHeader_) return false;
+    syncWithFile();
+    const uint16_t searched = hdr_.version;
+    NtxCursor c;
+    if (!seek(c, key, hdr_.keySize) || std::memcmp(c.key.data(), key.data(), hdr_.keySize) != 0)
+        return false;
+    return file_->noWriteLockOn(kLockBase, 1) && readLe16(mappedHeader_ + kNtxVersion) == searched;
+}
+
 void NtxIndex::insert(std::string_view key, uint32_t recno) {
     if (key.size() != hdr_.keySize) throw EngineError("Key of the wrong size for " + path_);
+    if (!writable_) throw EngineError("Index is open read only: " + path_);
+    if (holdsUniqueKeyUnlocked(key)) return;
     lockForWrite();
     WriteLock guard(*this, &NtxIndex::unlockForWrite);
     const auto* k = reinterpret_cast<const unsigned char*>(key.data());
