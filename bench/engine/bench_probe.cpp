@@ -26,6 +26,7 @@ long statusKb(const std::string& field) {
 
 long peakResidentKb() { return statusKb("VmHWM:"); }
 long residentKb() { return statusKb("VmRSS:"); }
+long privateResidentKb() { return statusKb("RssAnon:"); }
 
 long maxResidentEverKb() {
     rusage usage{};

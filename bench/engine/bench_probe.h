@@ -11,6 +11,7 @@ namespace bench {
 void resetPeakResident();
 long peakResidentKb();     // VmHWM since the last reset
 long residentKb();         // VmRSS now
+long privateResidentKb();  // RssAnon now: resident memory that is not file pages
 long maxResidentEverKb();  // getrusage ru_maxrss: the whole process
 double cpuSeconds();       // user + system time of the process so far
 std::string loadAverage(); // the first three figures of /proc/loadavg

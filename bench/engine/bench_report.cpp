@@ -57,8 +57,8 @@ int printWorkloadTable(const std::vector<StepResult>& steps, bool shared, uint64
     std::printf("\n%s open, N = %s (reference: Harbour DBFNTX, average of its 2 runs)\n",
                 shared ? "Shared" : "Exclusive", grouped(rows).c_str());
     std::printf("load average before: %s\n", loadAverage().c_str());
-    std::printf("%-4s %-32s %9s %8s %9s %9s %9s %9s %9s  %s\n", "step", "what", "ours s", "cpu s",
-                "peak RSS", "count", "expected", "ref s", "ref excl", "goal");
+    std::printf("%-4s %-32s %9s %8s %9s %9s %9s %9s %9s %9s  %s\n", "step", "what", "ours s", "cpu s",
+                "peak RSS", "private", "count", "expected", "ref s", "ref excl", "goal");
     int missed = 0;
     double total = 0;
     for (const auto& r : steps) {
@@ -73,8 +73,9 @@ int printWorkloadTable(const std::vector<StepResult>& steps, bool shared, uint64
             verdict = text;
         }
         bool countWrong = r.count && r.expected && *r.count != *r.expected;
-        std::printf("%-4s %-32s %9.4f %8.3f %9s %9s %9s %9s %9s  %s", r.id.c_str(), r.what.c_str(),
-                    r.seconds, r.cpuSeconds, megabytes(r.peakKb).c_str(), r.count ? grouped(*r.count).c_str() : "-",
+        std::printf("%-4s %-32s %9.4f %8.3f %9s %9s %9s %9s %9s %9s  %s", r.id.c_str(), r.what.c_str(),
+                    r.seconds, r.cpuSeconds, megabytes(r.peakKb).c_str(),
+                    r.privateKb ? megabytes(r.privateKb).c_str() : "-", r.count ? grouped(*r.count).c_str() : "-",
                     r.expected ? grouped(*r.expected).c_str() : "-",
                     seconds(referenceSeconds(r.id, shared, rows)).c_str(),
                     seconds(referenceSeconds(r.id, false, rows)).c_str(), verdict.c_str());

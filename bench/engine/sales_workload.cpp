@@ -80,6 +80,7 @@ void Workload::step(const char* id, const char* what,
     std::optional<uint64_t> count = body();
     double seconds = watch.seconds();
     results_.push_back({id, what, seconds, cpuSeconds() - cpu, peakResidentKb(), count, expected});
+    results_.back().privateKb = privateResidentKb();
 }
 
 // Orders 1 and 2: the unique and the plain ticket index.

@@ -17,6 +17,9 @@ struct StepResult {
     long peakKb = 0;                  // resident peak during the step
     std::optional<uint64_t> count;    // rows found, when the step counts
     std::optional<uint64_t> expected; // what the data says it must be
+    // Private (anonymous) resident memory at the end of the step: the
+    // resident peak also counts the file pages mapped from the page cache.
+    long privateKb = 0;
 };
 
 // Runs steps a to e4 on a fresh table of `rows` rows in `dir`, opened shared
