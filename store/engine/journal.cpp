@@ -113,7 +113,8 @@ uint64_t JournaledFile::size() {
 
 void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
     if (journal_ && off < oldSize_ && off + n > savedFront_) {
-        auto block = savedBlocks_.find(off);
+        auto block = std::find_if(savedBlocks_.begin(), savedBlocks_.end(),
+                                  [off](const auto& b) { return b.first == off; });
         if (block == savedBlocks_.end() || block->second < n)
             journal_->save(*this, off, std::min<uint64_t>(off + n, oldSize_) - off);
     }
@@ -160,7 +161,9 @@ void JournaledFile::willOverwrite(const std::vector<uint64_t>& offsets,
     std::vector<const unsigned char*> bytes;
     for (size_t i = 0; i < offsets.size(); ++i) {
         uint64_t off = offsets[i];
-        if (off + blockSize <= oldSize_ && off >= savedFront_ && !savedBlocks_.count(off)) {
+        const bool saved = std::any_of(savedBlocks_.begin(), savedBlocks_.end(),
+                                       [off](const auto& b) { return b.first == off; });
+        if (off + blockSize <= oldSize_ && off >= savedFront_ && !saved) {
             old.push_back(off);
             bytes.push_back(i < present.size() ? present[i] : nullptr);
         }
@@ -240,12 +243,35 @@ void Journal::detach() {
     files_.clear();
     fronts_.clear();
     saved_.clear();
+    savedBytes_.clear();
+}
+
+// Old bytes of a file, kept in memory for a rollback and sealed into a
+// record of `out`.
+void Journal::keep(std::vector<unsigned char>& out, JournaledFile& f, uint64_t off, size_t at, size_t n) {
+    saved_.push_back({&f, off, at, n});
+    const size_t from = out.size();
+    put8(out, 'P');
+    put8(out, static_cast<uint8_t>(f.fileNo_));
+    put64(out, off);
+    put32(out, static_cast<uint32_t>(n));
+    out.insert(out.end(), savedBytes_.begin() + static_cast<long>(at),
+               savedBytes_.begin() + static_cast<long>(at + n));
+    seal(out, from, salt_);
+}
+
+// Room for n old bytes at the end of savedBytes_; returns where.
+size_t Journal::room(size_t n) {
+    const size_t at = savedBytes_.size();
+    savedBytes_.resize(at + n);
+    return at;
 }
 
 void Journal::begin() {
     if (files_.size() > 255) throw EngineError("Too many files in one change");
     salt_ = newSalt();
-    std::vector<unsigned char> record(kMagic, kMagic + sizeof kMagic);
+    std::vector<unsigned char>& record = pending_;
+    record.assign(kMagic, kMagic + sizeof kMagic);
     put32(record, salt_);
     for (JournaledFile* f : files_) {
         size_t from = record.size();
@@ -264,23 +290,16 @@ void Journal::begin() {
         JournaledFile& f = *files_[i];
         uint64_t n = std::min(fronts_[i], f.oldSize_);
         if (n == 0) continue;
-        std::vector<unsigned char> old(n);
+        const size_t at = room(n);
         if (f.mapped_ && n <= f.mappedLength_)
-            std::memcpy(old.data(), f.mapped_, n);
+            std::memcpy(savedBytes_.data() + at, f.mapped_, n);
         else
-            old.resize(f.inner_->readAt(0, old.data(), old.size()));
-        n = old.size();
-        size_t from = record.size();
-        put8(record, 'P');
-        put8(record, static_cast<uint8_t>(f.fileNo_));
-        put64(record, 0);
-        put32(record, static_cast<uint32_t>(n));
-        record.insert(record.end(), old.begin(), old.end());
-        seal(record, from, salt_);
-        saved_.push_back({&f, 0, std::move(old)});
+            n = f.inner_->readAt(0, savedBytes_.data() + at, n);
+        savedBytes_.resize(at + n);
+        if (n == 0) continue;
+        keep(record, f, 0, at, n);
         f.savedFront_ = n;
     }
-    pending_ = std::move(record);
 }
 
 void Journal::flushPending() {
@@ -303,46 +322,35 @@ void Journal::append(const std::vector<unsigned char>& record) {
 
 void Journal::save(JournaledFile& f, uint64_t off, uint64_t n) {
     if (!active_ || n == 0) return;
-    std::vector<unsigned char> old(n);
-    size_t got = f.knownBytes(off, n, old.data()) ? n : f.inner_->readAt(off, old.data(), old.size());
-    old.resize(got);
+    const size_t at = room(n);
+    unsigned char* old = savedBytes_.data() + at;
+    const size_t got = f.knownBytes(off, n, old) ? n : f.inner_->readAt(off, old, n);
+    savedBytes_.resize(at + got);
     if (got == 0) return;
-    std::vector<unsigned char> record;
-    record.reserve(got + 32);
-    put8(record, 'P');
-    put8(record, static_cast<uint8_t>(f.fileNo_));
-    put64(record, off);
-    put32(record, static_cast<uint32_t>(got));
-    record.insert(record.end(), old.begin(), old.end());
-    seal(record, 0, salt_);
-    append(record);
-    saved_.push_back({&f, off, std::move(old)});
+    record_.clear();
+    keep(record_, f, off, at, got);
+    append(record_);
 }
 
 void Journal::saveBlocks(JournaledFile& f, const std::vector<uint64_t>& offsets,
                          const std::vector<const unsigned char*>& present, size_t blockSize) {
     if (!active_) return;
-    std::vector<unsigned char> records;
-    records.reserve(offsets.size() * (blockSize + 20));
+    record_.clear();
+    record_.reserve(offsets.size() * (blockSize + 20));
     for (size_t i = 0; i < offsets.size(); ++i) {
-        uint64_t off = offsets[i];
-        std::vector<unsigned char> old(blockSize);
+        const uint64_t off = offsets[i];
+        const size_t at = room(blockSize);
+        size_t got = blockSize;
         if (present[i])
-            std::memcpy(old.data(), present[i], blockSize);
+            std::memcpy(savedBytes_.data() + at, present[i], blockSize);
         else
-            old.resize(f.inner_->readAt(off, old.data(), old.size()));
-        if (old.empty()) continue;
-        size_t from = records.size();
-        put8(records, 'P');
-        put8(records, static_cast<uint8_t>(f.fileNo_));
-        put64(records, off);
-        put32(records, static_cast<uint32_t>(old.size()));
-        records.insert(records.end(), old.begin(), old.end());
-        seal(records, from, salt_);
-        f.savedBlocks_[off] = old.size();
-        saved_.push_back({&f, off, std::move(old)});
+            got = f.inner_->readAt(off, savedBytes_.data() + at, blockSize);
+        savedBytes_.resize(at + got);
+        if (got == 0) continue;
+        keep(record_, f, off, at, got);
+        f.savedBlocks_.push_back({off, got});
     }
-    if (!records.empty()) append(records);
+    if (!record_.empty()) append(record_);
 }
 
 void Journal::commit() {
@@ -365,7 +373,7 @@ bool Journal::rollBack() {
     bool whole = true;
     try {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            it->file->inner_->writeAt(it->off, it->bytes.data(), it->bytes.size());
+            it->file->inner_->writeAt(it->off, savedBytes_.data() + it->at, it->length);
         for (JournaledFile* f : files_)
             if (f->inner_->size() != f->oldSize_) f->inner_->truncate(f->oldSize_);
     } catch (const EngineError&) {

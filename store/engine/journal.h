@@ -45,7 +45,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,7 +127,8 @@ private:
     int fileNo_ = 0;
     uint64_t oldSize_ = 0;
     uint64_t savedFront_ = 0;  // bytes [0, savedFront_) are in the journal already
-    std::map<uint64_t, uint64_t> savedBlocks_;  // offset -> length, in the journal already
+    // (offset, length) of the blocks in the journal already: a few per change.
+    std::vector<std::pair<uint64_t, uint64_t>> savedBlocks_;
     unsigned char* mapped_ = nullptr;  // the file's first bytes, shared with the system
     size_t mappedLength_ = 0;
     bool sole_ = false;
@@ -163,6 +164,7 @@ public:
     // is removed then), false when a write failed (it stays for recovery).
     bool rollBack();
     bool active() const { return active_; }
+    File& file() { return file_; }
 
     // Called by JournaledFile before it changes bytes.
     void save(JournaledFile& file, uint64_t off, uint64_t n);
@@ -183,12 +185,16 @@ public:
     static bool recover(const std::string& tablePath);
 
 private:
+    // Old bytes [off, off + length) of a file, held at savedBytes_[at].
     struct Saved {
         JournaledFile* file;
         uint64_t off;
-        std::vector<unsigned char> bytes;
+        size_t at;
+        size_t length;
     };
     void append(const std::vector<unsigned char>& record);
+    size_t room(size_t n);
+    void keep(std::vector<unsigned char>& out, JournaledFile& f, uint64_t off, size_t at, size_t n);
     void detach();
 
     void end();
@@ -201,6 +207,8 @@ private:
     std::vector<JournaledFile*> files_;
     std::vector<uint64_t> fronts_;
     std::vector<Saved> saved_;
+    std::vector<unsigned char> savedBytes_;
+    std::vector<unsigned char> record_;  // the records being sealed
 };
 
 }  // namespace sde

@@ -27,6 +27,7 @@ public:
     enum class Files { TableAndIndexes, Table, Indexes };
 
     Change(WorkArea& wa, Files which) : wa_(wa), journal_(lockAndOpenJournal(wa)) {
+        assert(!journal_.active());
         DbfTable& t = *wa.table_;
         try {
             if (which != Files::Indexes) {
@@ -60,11 +61,11 @@ public:
 private:
     // Takes the header lock, rolls back a journal left by a writer that
     // died since the table was opened, and gives the journal file.
-    static File& lockAndOpenJournal(WorkArea& wa) {
+    static Journal& lockAndOpenJournal(WorkArea& wa) {
         DbfTable& t = *wa.table_;
         if (!t.lockHeader(true)) throw LockedError("Cannot lock the table header");
         try {
-            return wa.journalFile();
+            return wa.changeJournal();
         } catch (...) {
             t.unlockHeader();
             throw;
@@ -72,7 +73,7 @@ private:
     }
 
     WorkArea& wa_;
-    Journal journal_;
+    Journal& journal_;
 };
 
 File& WorkArea::journalFile() {
@@ -83,6 +84,12 @@ File& WorkArea::journalFile() {
     // Hot, it belongs to a writer that died (it held the header lock, now ours).
     if (Journal::hot(*journal_) && Journal::recover(table_->path())) reloadAfterRollback();
     return *journal_;
+}
+
+Journal& WorkArea::changeJournal() {
+    File& file = journalFile();
+    if (!changes_ || &changes_->file() != &file) changes_ = std::make_unique<Journal>(file);
+    return *changes_;
 }
 
 void WorkArea::reloadAfterRollback() {
@@ -107,6 +114,7 @@ WorkArea::~WorkArea() {
     unlock(0);
     // The journal file goes with the last work area that holds it, unless a
     // change is under way (its writer holds the header lock).
+    changes_.reset();
     if (journal_) {
         try {
             if (table_->lockHeader(false)) {

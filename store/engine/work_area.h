@@ -127,6 +127,7 @@ private:
     void updateKeys(const unsigned char* oldImage, const unsigned char* newImage, bool isNew);
     void reloadAfterRollback();
     File& journalFile();
+    Journal& changeJournal();
     std::unique_ptr<NtxIndex> rebuildFromTable(const std::string& path);
 
     std::string alias_;
@@ -175,6 +176,7 @@ private:
     int indexesSynced_ = 0;  // the order whose index was checked in this call
     std::set<uint32_t> locks_;
     std::unique_ptr<File> journal_;  // the table's journal file, once a change opened it
+    std::unique_ptr<Journal> changes_;  // one per change, kept for the buffers it grew
 };
 
 }  // namespace sde
