@@ -6,6 +6,7 @@
 
 #include "dbf_table.h"
 #include "errors.h"
+#include "key_shape.h"
 #include "ntx_page.h"
 
 namespace sde {
@@ -130,6 +131,7 @@ void NtxIndex::compileExpressions(const std::vector<FieldInfo>& fields,
                                   const std::vector<unsigned char>* blankRecord) {
     try {
         key_ = Expression::compile(hdr_.keyExpr, fields);
+        rowKeys_.reset();
         if (!hdr_.forExpr.empty()) {
             for_ = Expression::compile(hdr_.forExpr, fields);
             if (for_->resultType() != Value::Type::Logical)
@@ -142,6 +144,11 @@ void NtxIndex::compileExpressions(const std::vector<FieldInfo>& fields,
     keyInfo_.decimals = hdr_.decimals;
     keyInfo_.size = hdr_.keySize;
     (void)blankRecord;
+}
+
+std::string_view NtxIndex::rowKey(const unsigned char* image, uint32_t recno) {
+    if (!rowKeys_) rowKeys_ = std::make_unique<KeyReader>(*this);
+    return {reinterpret_cast<const char*>(rowKeys_->key(image, recno)), hdr_.keySize};
 }
 
 std::string NtxIndex::makeKey(const unsigned char* image, uint32_t recno, bool exact) const {

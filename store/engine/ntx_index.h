@@ -64,6 +64,8 @@
 
 namespace sde {
 
+class KeyReader;
+
 constexpr uint32_t kNtxPageSize = 1024;
 constexpr int kNtxMaxKeySize = 256;
 
@@ -179,6 +181,9 @@ public:
 
     // Key bytes (keySize long) of a record image; whether it passes the FOR.
     std::string makeKey(const unsigned char* image, uint32_t recno, bool exact) const;
+    // The same key as makeKey(image, recno, true), read straight from the
+    // field for the common key shapes (key_shape.h); valid until the next call.
+    std::string_view rowKey(const unsigned char* image, uint32_t recno);
     bool passesFor(const unsigned char* image, uint32_t recno) const;
     // Key bytes for a value written by a caller of seek (text of a number or
     // date, or a character prefix); `length` gets the compared length.
@@ -253,6 +258,7 @@ private:
     KeyInfo keyInfo_;
     std::unique_ptr<Expression> key_;
     std::unique_ptr<Expression> for_;
+    std::unique_ptr<KeyReader> rowKeys_;  // made at the first rowKey()
     uint64_t fileSize_ = 0;
     uint64_t generation_ = 1;  // changes whenever the tree may have changed
     // In shared mode the first bytes of the header, mapped: the counter,

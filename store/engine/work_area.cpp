@@ -502,7 +502,7 @@ void WorkArea::appendRecord(const unsigned char* image) {
         table_->refreshCount();
         r = table_->appendRecord(image);
         for (auto& ix : indexes_)
-            if (ix->passesFor(image, r)) ix->insert(ix->makeKey(image, r, true), r);
+            if (ix->passesFor(image, r)) ix->insert(ix->rowKey(image, r), r);
         change.commit();
     }
     std::copy(image, image + record_.size(), record_.begin());
