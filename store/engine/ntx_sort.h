@@ -6,12 +6,19 @@
 // comparing the strings as unsigned bytes orders keys, then records. A run
 // is sorted in place by a most-significant-byte radix sort (no memory
 // beyond the run itself); the runs merge through a heap of their heads.
+//
+// Keys that fit in the budget are sorted in memory, with no file and no
+// thread. Past it, each time the buffer is full its two halves are sorted
+// at once, one by a worker thread, and written as two runs; the last
+// records stay in memory, and the free part of the buffer then holds the
+// merge's read buffers.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sde {
@@ -44,6 +51,9 @@ public:
 
 private:
     void spill();
+    void sortHalves(size_t n, bool writeFirst, bool writeSecond);
+    uint64_t reserveRun(size_t n);
+    void waitForWorker();
     void startWalk();
     bool nextSorted(const unsigned char** key, uint32_t* recno);
     const unsigned char* decode(const unsigned char* rec, uint32_t* recno);
@@ -52,35 +62,48 @@ private:
     bool descending_;
     std::string tempFolder_;
     size_t recSize_;                 // key bytes and 4 record-number bytes
-    size_t capacity_ = 0;            // records the buffer holds at most
+    size_t capacity_ = 0;            // records the buffer holds at most (even)
     // Allocated whole but left uninitialised: the system gives memory
     // pages as records reach them, so a small table costs little.
     std::unique_ptr<unsigned char[]> buf_;
     size_t used_ = 0;                // records in buf_
+    bool spilled_ = false;           // runs went to the temporary file
     uint64_t count_ = 0;
     struct Run {
         uint64_t offset;
         uint64_t records;
     };
-    std::vector<Run> runs_;
-    std::FILE* temp_ = nullptr;
+    std::vector<Run> runs_;          // in the temporary file
+    int temp_ = -1;
+    uint64_t tempEnd_ = 0;           // bytes of the runs placed in it
+    // The half being sorted (and written) by the worker: neither touches
+    // the other's half until the worker is waited for.
+    std::future<void> worker_;
+    // Once the input is over: the last runs, kept in the buffer, and the
+    // free part of the buffer where the runs in the file are read.
+    std::vector<std::pair<unsigned char*, size_t>> memoryRuns_;
+    unsigned char* room_ = nullptr;
+    size_t roomRecords_ = 0;
     std::vector<unsigned char> keyOut_;
 
     // The walk in progress: a position in buf_, or readers of the runs
-    // with a heap (smallest head on top) of the runs not yet exhausted.
+    // (the last ones in memory) merged through a tree of losers.
     struct Reader {
-        uint64_t next;   // file offset of the records not yet buffered
-        uint64_t left;   // records not yet buffered
-        std::vector<unsigned char> buf;
-        size_t pos = 0;  // byte offset of the head in buf
+        uint64_t next;         // file offset of the records not yet buffered
+        uint64_t left;         // records not yet buffered
+        unsigned char* slot;   // room for perRun_ records
+        size_t bytes = 0;      // bytes buffered at slot
+        size_t pos = 0;        // byte offset of the head at slot
     };
     size_t walkPos_ = 0;
     size_t perRun_ = 0;  // records buffered per run
+    std::vector<unsigned char> mergeRoom_;  // when the spare half is too small
     std::vector<Reader> readers_;
-    std::vector<size_t> heap_;
-    bool lessHead(size_t a, size_t b) const;
+    // A tree of losers over the readers: tree_[0] the reader whose head
+    // comes first, each inner node the reader that lost the match there.
+    std::vector<size_t> tree_;
+    bool before(size_t a, size_t b) const;
     void refill(Reader& rd);
-    void siftDown(size_t i);
 };
 
 }  // namespace sde

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "dbf_table.h"
+#include "errors.h"
 #include "key_shape.h"
 #include "ntx_index.h"
 #include "ntx_sort.h"
@@ -240,6 +241,34 @@ TEST(ExternalSort, SorterSpillsRunsAndMergesThemInOrder) {
             });
             EXPECT_EQ(firstDifference(got, want), "") << (descending ? "descending" : "ascending");
         }
+    }
+}
+
+// The temporary folder fills up at different points of the spill: in the
+// half written here while the worker still sorts the other, in both, or in
+// the half of the last records that only the worker writes. Each gives an
+// I/O error, leaves no thread running and no file behind.
+TEST(ExternalSort, FullDiskWhileSpillingGivesIoErrorAndNoThreadLeft) {
+    TempDir dir;
+    SortBudget budget(4096);  // buffers of 120 records of 34 bytes: runs of 2,040 bytes
+    constexpr rlim_t kRun = 2040;
+    const int threads = threadCount();
+    ASSERT_GT(threads, 0);
+    const std::string key(30, 'K');
+    for (rlim_t room : {rlim_t{0}, kRun, 2 * kRun + 1000, 98 * kRun}) {
+        SCOPED_TRACE("room " + std::to_string(room));
+        {
+            FileSizeLimit limit(room);
+            KeySorter sorter(30, false, dir.path());
+            auto sortAll = [&] {
+                for (uint32_t r = 6000; r > 0; --r)  // 50 full buffers
+                    sorter.add(reinterpret_cast<const unsigned char*>(key.data()), r);
+                sorter.finishInput();
+            };
+            EXPECT_THROW(sortAll(), IoError);
+        }
+        EXPECT_EQ(threadCount(), threads);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
 }
 

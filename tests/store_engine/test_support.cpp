@@ -121,4 +121,12 @@ std::vector<std::string> readRecordListing(const std::string& base) {
     return records;
 }
 
+int threadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
+    return -1;
+}
+
 }  // namespace sde::test
