@@ -236,8 +236,9 @@ KeySorter::KeySorter(int keySize, bool descending, std::string tempFolder)
       recSize_(static_cast<size_t>(keySize) + 4), keyOut_(static_cast<size_t>(keySize)) {}
 
 KeySorter::~KeySorter() {
-    // A half still with the worker is waited for (its failure, if any, was
-    // not asked for) before the buffer goes.
+    // A half or a merge still with the worker is stopped or waited for
+    // (its failure, if any, was not asked for) before the buffer goes.
+    stopMerge();
     if (worker_.valid()) worker_.wait();
     if (temp_ >= 0) ::close(temp_);
 }
@@ -352,7 +353,20 @@ bool KeySorter::before(size_t a, size_t b) const {
     const Reader& x = readers_[a];
     const Reader& y = readers_[b];
     if (x.bytes == 0 || y.bytes == 0) return y.bytes == 0 && x.bytes != 0;
-    return compareBytes(x.slot + x.pos, y.slot + y.pos, recSize_) < 0;
+    if (x.head != y.head) return x.head < y.head;
+    return recSize_ > 8 && compareBytes(x.slot + x.pos + 8, y.slot + y.pos + 8, recSize_ - 8) < 0;
+}
+
+void KeySorter::takeHead(Reader& rd) const {
+    if (rd.bytes == 0) return;
+    const unsigned char* at = rd.slot + rd.pos;
+    if (recSize_ >= 8) {
+        std::memcpy(&rd.head, at, 8);
+        rd.head = __builtin_bswap64(rd.head);
+        return;
+    }
+    rd.head = 0;
+    for (size_t i = 0; i < recSize_; ++i) rd.head |= uint64_t{at[i]} << (56 - 8 * i);
 }
 
 void KeySorter::refill(Reader& rd) {
@@ -366,6 +380,7 @@ void KeySorter::refill(Reader& rd) {
 }
 
 void KeySorter::startWalk() {
+    stopMerge();
     walkPos_ = 0;
     tree_.clear();
     readers_.clear();
@@ -385,6 +400,7 @@ void KeySorter::startWalk() {
         refill(readers_.back());
     }
     for (const auto& [records, n] : memoryRuns_) readers_.push_back({0, 0, records, n * recSize_});
+    for (Reader& rd : readers_) takeHead(rd);
     // Reader i is leaf k + i; the winner of each match goes up.
     const size_t k = readers_.size();
     std::vector<size_t> winner(2 * k);
@@ -397,6 +413,84 @@ void KeySorter::startWalk() {
         tree_[node] = bFirst ? a : b;
     }
     tree_[0] = winner[1];
+
+    if (!blocks_[0].data) {
+        blockRecords_ = std::max<size_t>(16, (256u << 10) / recSize_);
+        for (Block& b : blocks_) b.data.reset(new unsigned char[blockRecords_ * recSize_]);
+    }
+    for (Block& b : blocks_) b.full = false;
+    reading_ = 0;
+    holding_ = false;
+    stop_ = false;
+    mergeFailure_ = nullptr;
+    try {
+        worker_ = std::async(std::launch::async, [this] { produce(); });
+        merging_ = true;
+    } catch (const std::system_error&) {
+        merging_ = false;  // no thread to be had: blocks are filled here as they are read
+    }
+}
+
+// Stops a merge still running on the worker (a walk left before its end).
+void KeySorter::stopMerge() {
+    if (!merging_) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    worker_.wait();
+    worker_ = {};
+    merging_ = false;
+}
+
+// Copies the first head out and lets the reader's next head play its way up.
+bool KeySorter::mergeNext(unsigned char* out) {
+    const size_t k = readers_.size();
+    size_t w = tree_[0];
+    Reader& rd = readers_[w];
+    if (rd.bytes == 0) return false;
+    copyRecord(out, rd.slot + rd.pos, recSize_);
+    rd.pos += recSize_;
+    if (rd.pos >= rd.bytes) refill(rd);
+    takeHead(rd);
+    for (size_t node = (w + k) / 2; node > 0; node /= 2)
+        if (before(tree_[node], w)) std::swap(tree_[node], w);
+    tree_[0] = w;
+    return true;
+}
+
+void KeySorter::fillBlock(size_t b) {
+    Block& block = blocks_[b];
+    size_t n = 0;
+    while (n < blockRecords_ && mergeNext(block.data.get() + n * recSize_)) ++n;
+    block.records = n;
+}
+
+// The worker's side: fills the blocks in turn, each once this thread is
+// done with it, until a block is left short.
+void KeySorter::produce() {
+    for (size_t b = 0;; b ^= 1) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || !blocks_[b].full; });
+            if (stop_) return;
+        }
+        bool last = true;
+        try {
+            fillBlock(b);
+            last = blocks_[b].records < blockRecords_;
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            mergeFailure_ = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            blocks_[b].full = true;
+        }
+        changed_.notify_all();
+        if (last) return;
+    }
 }
 
 bool KeySorter::nextSorted(const unsigned char** key, uint32_t* recno) {
@@ -406,21 +500,31 @@ bool KeySorter::nextSorted(const unsigned char** key, uint32_t* recno) {
         ++walkPos_;
         return true;
     }
-    // The head given last time is consumed now, so that its bytes stayed
-    // valid until this call; the reader's next head plays its way up.
-    const size_t k = readers_.size();
-    if (walkPos_ > 0) {
-        size_t w = tree_[0];
-        Reader& rd = readers_[w];
-        rd.pos += recSize_;
-        if (rd.pos >= rd.bytes) refill(rd);
-        for (size_t node = (w + k) / 2; node > 0; node /= 2)
-            if (before(tree_[node], w)) std::swap(tree_[node], w);
-        tree_[0] = w;
+    // The record given last time stays in its block until this call.
+    if (!holding_ || walkPos_ == blocks_[reading_].records) {
+        if (holding_) {
+            if (blocks_[reading_].records < blockRecords_) return false;  // that was the last
+            if (merging_) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    blocks_[reading_].full = false;
+                }
+                changed_.notify_all();
+            }
+            reading_ ^= 1;
+        }
+        if (merging_) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return blocks_[reading_].full; });
+            if (mergeFailure_) std::rethrow_exception(mergeFailure_);
+        } else {
+            fillBlock(reading_);
+        }
+        holding_ = true;
+        walkPos_ = 0;
+        if (blocks_[reading_].records == 0) return false;
     }
-    const Reader& rd = readers_[tree_[0]];
-    if (rd.bytes == 0) return false;
-    *key = decode(rd.slot + rd.pos, recno);
+    *key = decode(blocks_[reading_].data.get() + walkPos_ * recSize_, recno);
     ++walkPos_;
     return true;
 }

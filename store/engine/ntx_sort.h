@@ -11,11 +11,15 @@
 // thread. Past it, each time the buffer is full its two halves are sorted
 // at once, one by a worker thread, and written as two runs; the last
 // records stay in memory, and the free part of the buffer then holds the
-// merge's read buffers.
+// merge's read buffers. The merge itself runs on the worker, handing the
+// sorted records over in small blocks while they are used here.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <future>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <utility>
@@ -56,6 +60,10 @@ private:
     void waitForWorker();
     void startWalk();
     bool nextSorted(const unsigned char** key, uint32_t* recno);
+    void stopMerge();
+    void produce();
+    void fillBlock(size_t b);
+    bool mergeNext(unsigned char* out);
     const unsigned char* decode(const unsigned char* rec, uint32_t* recno);
 
     size_t keySize_;
@@ -94,8 +102,9 @@ private:
         unsigned char* slot;   // room for perRun_ records
         size_t bytes = 0;      // bytes buffered at slot
         size_t pos = 0;        // byte offset of the head at slot
+        uint64_t head = 0;     // the head's first 8 bytes as a big-endian number
     };
-    size_t walkPos_ = 0;
+    size_t walkPos_ = 0;  // in buf_, or in the block being read
     size_t perRun_ = 0;  // records buffered per run
     std::vector<unsigned char> mergeRoom_;  // when the spare half is too small
     std::vector<Reader> readers_;
@@ -103,7 +112,27 @@ private:
     // comes first, each inner node the reader that lost the match there.
     std::vector<size_t> tree_;
     bool before(size_t a, size_t b) const;
+
+    // Blocks of merged records, filled by the worker (or here when no
+    // thread could be had) and read here in turn. A block is the worker's
+    // while not full, this thread's while full; one holding fewer than
+    // blockRecords_ is the last.
+    struct Block {
+        std::unique_ptr<unsigned char[]> data;
+        size_t records = 0;
+        bool full = false;
+    };
+    Block blocks_[2];
+    size_t blockRecords_ = 0;
+    size_t reading_ = 0;      // the block read here
+    bool holding_ = false;    // blocks_[reading_] is being read
+    bool merging_ = false;    // the worker merges
+    bool stop_ = false;       // the worker is to give up
+    std::exception_ptr mergeFailure_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
     void refill(Reader& rd);
+    void takeHead(Reader& rd) const;
 };
 
 }  // namespace sde

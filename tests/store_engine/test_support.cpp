@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <cctype>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace sde::test {
 
@@ -127,6 +129,15 @@ int threadCount() {
     while (std::getline(status, line))
         if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
     return -1;
+}
+
+int threadCountSettlingAt(int expected) {
+    int n = threadCount();
+    for (int i = 0; i < 5000 && n > expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        n = threadCount();
+    }
+    return n;
 }
 
 }  // namespace sde::test

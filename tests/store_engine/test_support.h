@@ -69,5 +69,8 @@ private:
 
 // Threads of this process now.
 int threadCount();
+// Threads of this process once it has fallen to `expected`, or after a few
+// seconds: a thread just joined may still be counted for a moment.
+int threadCountSettlingAt(int expected);
 
 }  // namespace sde::test
