@@ -49,18 +49,11 @@ inline size_t sharedBytes(const unsigned char* a, const unsigned char* b, size_t
     return i;
 }
 
-// Compares n bytes as unsigned, word by word; -1, 0 or 1.
+// Compares n bytes as unsigned; -1, 0 or 1.
 inline int compareBytes(const unsigned char* a, const unsigned char* b, size_t n) {
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t x, y;
-        std::memcpy(&x, a + i, 8);
-        std::memcpy(&y, b + i, 8);
-        if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
-    }
-    for (; i < n; ++i)
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    return 0;
+    const size_t i = sharedBytes(a, b, n);
+    if (i == n) return 0;
+    return a[i] < b[i] ? -1 : 1;
 }
 
 // Sorts record numbers (big-endian, `size` bytes apart) in place. Numbers
@@ -204,26 +197,26 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
     }
 }
 
-void writeRun(int fd, const unsigned char* data, size_t bytes, uint64_t offset) {
+// Moves a run's bytes to or from the temporary file through pwrite or
+// pread, however many calls it takes.
+template <class Bytes, class Call>
+void moveRun(Call call, int fd, Bytes* data, size_t bytes, uint64_t offset, const char* failure) {
     while (bytes > 0) {
-        const ssize_t n = ::pwrite(fd, data, bytes, static_cast<off_t>(offset));
+        const ssize_t n = call(fd, data, bytes, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw IoError("Cannot write the temporary sort file (disk full?)");
+        if (n <= 0) throw IoError(failure);
         data += n;
         bytes -= static_cast<size_t>(n);
         offset += static_cast<uint64_t>(n);
     }
 }
 
+void writeRun(int fd, const unsigned char* data, size_t bytes, uint64_t offset) {
+    moveRun(::pwrite, fd, data, bytes, offset, "Cannot write the temporary sort file (disk full?)");
+}
+
 void readRun(int fd, unsigned char* data, size_t bytes, uint64_t offset) {
-    while (bytes > 0) {
-        const ssize_t n = ::pread(fd, data, bytes, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw IoError("Cannot read the temporary sort file");
-        data += n;
-        bytes -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
+    moveRun(::pread, fd, data, bytes, offset, "Cannot read the temporary sort file");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 // for a descending order), then the record number big-endian, so that
 // comparing the strings as unsigned bytes orders keys, then records. A run
 // is sorted in place by a most-significant-byte radix sort (no memory
-// beyond the run itself); the runs merge through a heap of their heads.
+// beyond the run itself); the runs merge through a tree of losers.
 //
 // Keys that fit in the budget are sorted in memory, with no file and no
 // thread. Past it, each time the buffer is full its two halves are sorted
@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <exception>
 #include <future>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,7 +70,7 @@ private:
     bool descending_;
     std::string tempFolder_;
     size_t recSize_;                 // key bytes and 4 record-number bytes
-    size_t capacity_ = 0;            // records the buffer holds at most (even)
+    size_t capacity_ = 0;            // records the buffer holds at most
     // Allocated whole but left uninitialised: the system gives memory
     // pages as records reach them, so a small table costs little.
     std::unique_ptr<unsigned char[]> buf_;
@@ -106,7 +106,7 @@ private:
     };
     size_t walkPos_ = 0;  // in buf_, or in the block being read
     size_t perRun_ = 0;  // records buffered per run
-    std::vector<unsigned char> mergeRoom_;  // when the spare half is too small
+    std::vector<unsigned char> mergeRoom_;  // when the free part of the buffer is too small
     std::vector<Reader> readers_;
     // A tree of losers over the readers: tree_[0] the reader whose head
     // comes first, each inner node the reader that lost the match there.
