@@ -1,10 +1,12 @@
 #include "ntx_sort.h"
 
+#include <errno.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 #include "errors.h"
 
@@ -47,18 +49,65 @@ inline size_t sharedBytes(const unsigned char* a, const unsigned char* b, size_t
     return i;
 }
 
+// Compares n bytes as unsigned; -1, 0 or 1.
+inline int compareBytes(const unsigned char* a, const unsigned char* b, size_t n) {
+    const size_t i = sharedBytes(a, b, n);
+    if (i == n) return 0;
+    return a[i] < b[i] ? -1 : 1;
+}
+
+// Sorts record numbers (big-endian, `size` bytes apart) in place. Numbers
+// close together, as the rows of one key in a run of the table mostly
+// are, are marked in a bitmap and read back in order; others are sorted.
+void sortNumbers(unsigned char* number, size_t n, size_t size, std::vector<uint32_t>& numbers,
+                 std::vector<uint64_t>& bits) {
+    numbers.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        std::memcpy(&numbers[i], number + i * size, 4);
+        numbers[i] = __builtin_bswap32(numbers[i]);
+    }
+    const auto [low, high] = std::minmax_element(numbers.begin(), numbers.end());
+    const uint32_t first = *low;
+    const size_t words = (static_cast<size_t>(*high - first) >> 6) + 1;
+    bool marked = words <= 4 * n;
+    if (marked) {
+        bits.assign(words, 0);
+        for (uint32_t v : numbers) {
+            const uint32_t at = v - first;
+            const uint64_t bit = uint64_t{1} << (at & 63);
+            if (bits[at >> 6] & bit) {
+                marked = false;  // a number twice: the bitmap cannot hold it
+                break;
+            }
+            bits[at >> 6] |= bit;
+        }
+    }
+    if (marked) {
+        size_t i = 0;
+        for (size_t w = 0; w < words; ++w)
+            for (uint64_t word = bits[w]; word; word &= word - 1)
+                numbers[i++] = first + static_cast<uint32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(word)));
+    } else {
+        std::sort(numbers.begin(), numbers.end());
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t v = __builtin_bswap32(numbers[i]);
+        std::memcpy(number + i * size, &v, 4);
+    }
+}
+
 // Sorts n records of size bytes at base, whose first `depth` bytes are the
 // same for all, by their remaining bytes.
 void insertionSort(unsigned char* base, size_t n, size_t size, size_t depth, unsigned char* held) {
     for (size_t i = 1; i < n; ++i) {
         unsigned char* at = base + i * size;
-        if (std::memcmp(at - size + depth, at + depth, size - depth) <= 0) continue;
+        if (compareBytes(at - size + depth, at + depth, size - depth) <= 0) continue;
         copyRecord(held, at, size);
         size_t j = i;
         do {
             copyRecord(base + j * size, base + (j - 1) * size, size);
             --j;
-        } while (j > 0 && std::memcmp(base + (j - 1) * size + depth, held + depth, size - depth) > 0);
+        } while (j > 0 && compareBytes(base + (j - 1) * size + depth, held + depth, size - depth) > 0);
         copyRecord(base + j * size, held, size);
     }
 }
@@ -81,6 +130,7 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
     pending.push_back({0, n, 0});
     std::vector<unsigned char> held(size), moving(size);
     std::vector<uint32_t> numbers;
+    std::vector<uint64_t> bits;
     size_t count[256];
     size_t head[256];
     size_t end[256];
@@ -106,15 +156,7 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
             if (g.depth + 4 >= size) {
                 // Equal keys: only the record numbers differ. They are
                 // sorted as numbers and written back; no record moves.
-                unsigned char* number = base + size - 4;
-                numbers.resize(g.count);
-                for (size_t i = 0; i < g.count; ++i) std::memcpy(&numbers[i], number + i * size, 4);
-                for (uint32_t& v : numbers) v = __builtin_bswap32(v);
-                std::sort(numbers.begin(), numbers.end());
-                for (size_t i = 0; i < g.count; ++i) {
-                    const uint32_t v = __builtin_bswap32(numbers[i]);
-                    std::memcpy(number + i * size, &v, 4);
-                }
+                sortNumbers(base + size - 4, g.count, size, numbers, bits);
                 break;
             }
             const unsigned char* byte = base + g.depth;
@@ -155,6 +197,28 @@ void radixSort(unsigned char* records, size_t n, size_t size) {
     }
 }
 
+// Moves a run's bytes to or from the temporary file through pwrite or
+// pread, however many calls it takes.
+template <class Bytes, class Call>
+void moveRun(Call call, int fd, Bytes* data, size_t bytes, uint64_t offset, const char* failure) {
+    while (bytes > 0) {
+        const ssize_t n = call(fd, data, bytes, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw IoError(failure);
+        data += n;
+        bytes -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+}
+
+void writeRun(int fd, const unsigned char* data, size_t bytes, uint64_t offset) {
+    moveRun(::pwrite, fd, data, bytes, offset, "Cannot write the temporary sort file (disk full?)");
+}
+
+void readRun(int fd, unsigned char* data, size_t bytes, uint64_t offset) {
+    moveRun(::pread, fd, data, bytes, offset, "Cannot read the temporary sort file");
+}
+
 }  // namespace
 
 void KeySorter::setMemoryLimit(size_t bytes) { g_memoryLimit = std::max<size_t>(bytes, 4096); }
@@ -165,13 +229,17 @@ KeySorter::KeySorter(int keySize, bool descending, std::string tempFolder)
       recSize_(static_cast<size_t>(keySize) + 4), keyOut_(static_cast<size_t>(keySize)) {}
 
 KeySorter::~KeySorter() {
-    if (temp_) std::fclose(temp_);
+    // A half or a merge still with the worker is stopped or waited for
+    // (its failure, if any, was not asked for) before the buffer goes.
+    stopMerge();
+    if (worker_.valid()) worker_.wait();
+    if (temp_ >= 0) ::close(temp_);
 }
 
 void KeySorter::add(const unsigned char* key, uint32_t recno) {
     if (used_ == capacity_) {
         if (capacity_ == 0) {
-            capacity_ = std::max<size_t>(1, g_memoryLimit / recSize_);
+            capacity_ = std::max<size_t>(2, g_memoryLimit / recSize_);
             buf_.reset(new unsigned char[capacity_ * recSize_]);
         } else {
             spill();
@@ -198,108 +266,258 @@ const unsigned char* KeySorter::decode(const unsigned char* rec, uint32_t* recno
     return keyOut_.data();
 }
 
-void KeySorter::spill() {
-    if (used_ == 0) return;
-    radixSort(buf_.get(), used_, recSize_);
-    if (!temp_) {
+// Places a run of n records at the end of the temporary file.
+uint64_t KeySorter::reserveRun(size_t n) {
+    if (temp_ < 0) {
         std::string tmpl = tempFolder_ + "/.ntxsortXXXXXX";
-        int fd = mkstemp(tmpl.data());
-        if (fd < 0) throw IoError("Cannot create a temporary file in " + tempFolder_);
+        temp_ = mkstemp(tmpl.data());
+        if (temp_ < 0) throw IoError("Cannot create a temporary file in " + tempFolder_);
         ::unlink(tmpl.c_str());
-        temp_ = fdopen(fd, "w+b");
-        if (!temp_) {
-            ::close(fd);
-            throw IoError("Cannot open a temporary file in " + tempFolder_);
+    }
+    const uint64_t offset = tempEnd_;
+    tempEnd_ += static_cast<uint64_t>(n) * recSize_;
+    runs_.push_back({offset, n});
+    return offset;
+}
+
+// Sorts the first n records of the buffer as two runs, the first half on
+// the worker thread while the second is sorted here, each written to the
+// temporary file if asked.
+void KeySorter::sortHalves(size_t n, bool writeFirst, bool writeSecond) {
+    const size_t half = n / 2;
+    unsigned char* first = buf_.get();
+    unsigned char* second = first + half * recSize_;
+    uint64_t firstAt = 0, secondAt = 0;
+    if (writeFirst && half > 0) firstAt = reserveRun(half);
+    if (writeSecond) secondAt = reserveRun(n - half);
+    if (half > 0) {
+        auto job = [fd = temp_, first, half, size = recSize_, writeFirst, firstAt] {
+            radixSort(first, half, size);
+            if (writeFirst) writeRun(fd, first, half * size, firstAt);
+        };
+        try {
+            worker_ = std::async(std::launch::async, job);
+        } catch (const std::system_error&) {
+            job();  // no thread to be had: the half is done here
         }
     }
-    std::fseek(temp_, 0, SEEK_END);
-    uint64_t offset = static_cast<uint64_t>(std::ftell(temp_));
-    size_t bytes = used_ * recSize_;
-    if (std::fwrite(buf_.get(), 1, bytes, temp_) != bytes || std::fflush(temp_) != 0)
-        throw IoError("Cannot write the temporary sort file (disk full?)");
-    runs_.push_back({offset, used_});
+    radixSort(second, n - half, recSize_);
+    if (writeSecond) writeRun(temp_, second, (n - half) * recSize_, secondAt);
+    waitForWorker();
+}
+
+void KeySorter::waitForWorker() {
+    if (worker_.valid()) worker_.get();
+}
+
+// The buffer is full: it goes to the temporary file as two sorted runs.
+void KeySorter::spill() {
+    spilled_ = true;
+    sortHalves(used_, true, true);
     used_ = 0;
 }
 
 void KeySorter::finishInput() {
-    if (runs_.empty()) {
+    if (!spilled_) {
         radixSort(buf_.get(), used_, recSize_);
         return;
     }
-    spill();
-    // The merge reads through buffers of its own: the input buffer goes.
-    buf_.reset();
-    capacity_ = 0;
+    // The last records stay in memory as two runs, or as one when the
+    // first half must go to the file to make room for the merge's reads.
+    const size_t half = used_ / 2;
+    const bool writeFirst = used_ > capacity_ / 2;
+    sortHalves(used_, writeFirst, false);
+    unsigned char* second = buf_.get() + half * recSize_;
+    memoryRuns_.clear();
+    if (writeFirst) {
+        room_ = buf_.get();
+        roomRecords_ = half;
+    } else {
+        if (half > 0) memoryRuns_.push_back({buf_.get(), half});
+        room_ = buf_.get() + used_ * recSize_;
+        roomRecords_ = capacity_ - used_;
+    }
+    memoryRuns_.push_back({second, used_ - half});
 }
 
-bool KeySorter::lessHead(size_t a, size_t b) const {
+// Whether reader a's head comes before reader b's; an exhausted reader
+// comes after all.
+bool KeySorter::before(size_t a, size_t b) const {
     const Reader& x = readers_[a];
     const Reader& y = readers_[b];
-    return std::memcmp(x.buf.data() + x.pos, y.buf.data() + y.pos, recSize_) < 0;
+    if (x.bytes == 0 || y.bytes == 0) return y.bytes == 0 && x.bytes != 0;
+    if (x.head != y.head) return x.head < y.head;
+    return recSize_ > 8 && compareBytes(x.slot + x.pos + 8, y.slot + y.pos + 8, recSize_ - 8) < 0;
+}
+
+void KeySorter::takeHead(Reader& rd) const {
+    if (rd.bytes == 0) return;
+    const unsigned char* at = rd.slot + rd.pos;
+    if (recSize_ >= 8) {
+        std::memcpy(&rd.head, at, 8);
+        rd.head = __builtin_bswap64(rd.head);
+        return;
+    }
+    rd.head = 0;
+    for (size_t i = 0; i < recSize_; ++i) rd.head |= uint64_t{at[i]} << (56 - 8 * i);
 }
 
 void KeySorter::refill(Reader& rd) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(perRun_, rd.left));
-    rd.buf.resize(n * recSize_);
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(perRun_, rd.left));
+    rd.bytes = n * recSize_;
     rd.pos = 0;
     if (n == 0) return;
-    if (std::fseek(temp_, static_cast<long>(rd.next), SEEK_SET) != 0 ||
-        std::fread(rd.buf.data(), recSize_, n, temp_) != n)
-        throw IoError("Cannot read the temporary sort file");
-    rd.next += n * recSize_;
+    readRun(temp_, rd.slot, rd.bytes, rd.next);
+    rd.next += rd.bytes;
     rd.left -= n;
 }
 
-void KeySorter::siftDown(size_t i) {
-    const size_t n = heap_.size();
-    for (;;) {
-        size_t least = i;
-        const size_t l = 2 * i + 1, r = l + 1;
-        if (l < n && lessHead(heap_[l], heap_[least])) least = l;
-        if (r < n && lessHead(heap_[r], heap_[least])) least = r;
-        if (least == i) return;
-        std::swap(heap_[i], heap_[least]);
-        i = least;
+void KeySorter::startWalk() {
+    stopMerge();
+    walkPos_ = 0;
+    tree_.clear();
+    readers_.clear();
+    if (!spilled_) return;
+    // The runs in the file are read through the free part of the buffer,
+    // shared between them; with very many runs each still gets a few
+    // records, beside the buffer.
+    unsigned char* room = room_;
+    perRun_ = roomRecords_ / runs_.size();
+    if (perRun_ < 64) {
+        perRun_ = 64;
+        mergeRoom_.resize(perRun_ * runs_.size() * recSize_);
+        room = mergeRoom_.data();
+    }
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        readers_.push_back({runs_[i].offset, runs_[i].records, room + i * perRun_ * recSize_});
+        refill(readers_.back());
+    }
+    for (const auto& [records, n] : memoryRuns_) readers_.push_back({0, 0, records, n * recSize_});
+    for (Reader& rd : readers_) takeHead(rd);
+    // Reader i is leaf k + i; the winner of each match goes up.
+    const size_t k = readers_.size();
+    std::vector<size_t> winner(2 * k);
+    for (size_t i = 0; i < k; ++i) winner[k + i] = i;
+    tree_.assign(k, 0);
+    for (size_t node = k - 1; node > 0; --node) {
+        const size_t a = winner[2 * node], b = winner[2 * node + 1];
+        const bool bFirst = before(b, a);
+        winner[node] = bFirst ? b : a;
+        tree_[node] = bFirst ? a : b;
+    }
+    tree_[0] = winner[1];
+
+    if (!blocks_[0].data) {
+        blockRecords_ = std::max<size_t>(16, (256u << 10) / recSize_);
+        for (Block& b : blocks_) b.data.reset(new unsigned char[blockRecords_ * recSize_]);
+    }
+    for (Block& b : blocks_) b.full = false;
+    reading_ = 0;
+    holding_ = false;
+    stop_ = false;
+    mergeFailure_ = nullptr;
+    try {
+        worker_ = std::async(std::launch::async, [this] { produce(); });
+        merging_ = true;
+    } catch (const std::system_error&) {
+        merging_ = false;  // no thread to be had: blocks are filled here as they are read
     }
 }
 
-void KeySorter::startWalk() {
-    walkPos_ = 0;
-    heap_.clear();
-    readers_.clear();
-    if (runs_.empty()) return;
-    // Each run is read through its own buffer, an eighth of the budget in all.
-    perRun_ = std::max<size_t>(64, g_memoryLimit / 8 / recSize_ / runs_.size());
-    for (const Run& r : runs_) readers_.push_back({r.offset, r.records, {}, 0});
-    for (size_t i = 0; i < readers_.size(); ++i) {
-        refill(readers_[i]);
-        if (!readers_[i].buf.empty()) heap_.push_back(i);
+// Stops a merge still running on the worker (a walk left before its end).
+void KeySorter::stopMerge() {
+    if (!merging_) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
     }
-    for (size_t i = heap_.size() / 2; i-- > 0;) siftDown(i);
+    changed_.notify_all();
+    worker_.wait();
+    worker_ = {};
+    merging_ = false;
+}
+
+// Copies the first head out and lets the reader's next head play its way up.
+bool KeySorter::mergeNext(unsigned char* out) {
+    const size_t k = readers_.size();
+    size_t w = tree_[0];
+    Reader& rd = readers_[w];
+    if (rd.bytes == 0) return false;
+    copyRecord(out, rd.slot + rd.pos, recSize_);
+    rd.pos += recSize_;
+    if (rd.pos >= rd.bytes) refill(rd);
+    takeHead(rd);
+    for (size_t node = (w + k) / 2; node > 0; node /= 2)
+        if (before(tree_[node], w)) std::swap(tree_[node], w);
+    tree_[0] = w;
+    return true;
+}
+
+void KeySorter::fillBlock(size_t b) {
+    Block& block = blocks_[b];
+    size_t n = 0;
+    while (n < blockRecords_ && mergeNext(block.data.get() + n * recSize_)) ++n;
+    block.records = n;
+}
+
+// The worker's side: fills the blocks in turn, each once this thread is
+// done with it, until a block is left short.
+void KeySorter::produce() {
+    for (size_t b = 0;; b ^= 1) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || !blocks_[b].full; });
+            if (stop_) return;
+        }
+        bool last = true;
+        try {
+            fillBlock(b);
+            last = blocks_[b].records < blockRecords_;
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            mergeFailure_ = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            blocks_[b].full = true;
+        }
+        changed_.notify_all();
+        if (last) return;
+    }
 }
 
 bool KeySorter::nextSorted(const unsigned char** key, uint32_t* recno) {
-    if (runs_.empty()) {
+    if (!spilled_) {
         if (walkPos_ >= used_) return false;
         *key = decode(buf_.get() + walkPos_ * recSize_, recno);
         ++walkPos_;
         return true;
     }
-    // The head given last time is consumed now, so that its bytes stayed
-    // valid until this call.
-    if (walkPos_ > 0) {
-        Reader& rd = readers_[heap_[0]];
-        rd.pos += recSize_;
-        if (rd.pos >= rd.buf.size()) refill(rd);
-        if (rd.buf.empty()) {
-            heap_[0] = heap_.back();
-            heap_.pop_back();
+    // The record given last time stays in its block until this call.
+    if (!holding_ || walkPos_ == blocks_[reading_].records) {
+        if (holding_) {
+            if (blocks_[reading_].records < blockRecords_) return false;  // that was the last
+            if (merging_) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    blocks_[reading_].full = false;
+                }
+                changed_.notify_all();
+            }
+            reading_ ^= 1;
         }
-        if (!heap_.empty()) siftDown(0);
+        if (merging_) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return blocks_[reading_].full; });
+            if (mergeFailure_) std::rethrow_exception(mergeFailure_);
+        } else {
+            fillBlock(reading_);
+        }
+        holding_ = true;
+        walkPos_ = 0;
+        if (blocks_[reading_].records == 0) return false;
     }
-    if (heap_.empty()) return false;
-    const Reader& rd = readers_[heap_[0]];
-    *key = decode(rd.buf.data() + rd.pos, recno);
+    *key = decode(blocks_[reading_].data.get() + walkPos_ * recSize_, recno);
     ++walkPos_;
     return true;
 }

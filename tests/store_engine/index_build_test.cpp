@@ -8,6 +8,7 @@
 #include <random>
 
 #include "dbf_table.h"
+#include "errors.h"
 #include "key_shape.h"
 #include "ntx_index.h"
 #include "ntx_sort.h"
@@ -212,6 +213,7 @@ TEST(ExternalSort, SpilledBuildIsByteForByteTheInMemoryBuild) {
 }
 
 TEST(ExternalSort, SorterSpillsRunsAndMergesThemInOrder) {
+    const int threads = threadCount();
     auto table = DbfTable::open(goldenFile("BIG.DBF"), DbfTable::Mode::ReadOnly);
     int label = table->fieldIndex("LIBELLE");
     ASSERT_GE(label, 0);
@@ -232,14 +234,50 @@ TEST(ExternalSort, SorterSpillsRunsAndMergesThemInOrder) {
         std::stable_sort(want.begin(), want.end(), [&](const IndexEntry& a, const IndexEntry& b) {
             return descending ? a.key > b.key : a.key < b.key;
         });
-        for (int pass = 0; pass < 2; ++pass) {  // forEach may be called again
+        // forEach may be called again, also after a walk left part way
+        // (the last one is left to the sorter's end).
+        for (size_t stopAt : {size_t{0}, size_t{1000}, size_t{0}, size_t{10}}) {
             EntryList got;
-            sorter.forEach([&](const unsigned char* k, uint32_t r) {
-                got.push_back({r, std::string(reinterpret_cast<const char*>(k),
-                                              static_cast<size_t>(f.width))});
-            });
-            EXPECT_EQ(firstDifference(got, want), "") << (descending ? "descending" : "ascending");
+            try {
+                sorter.forEach([&](const unsigned char* k, uint32_t r) {
+                    if (stopAt > 0 && got.size() == stopAt) throw std::runtime_error("walk left");
+                    got.push_back({r, std::string(reinterpret_cast<const char*>(k),
+                                                  static_cast<size_t>(f.width))});
+                });
+            } catch (const std::runtime_error&) {
+            }
+            const EntryList wanted(want.begin(), stopAt > 0 ? want.begin() + static_cast<long>(stopAt) : want.end());
+            EXPECT_EQ(firstDifference(got, wanted), "") << (descending ? "descending" : "ascending");
         }
+    }
+    EXPECT_EQ(threadCountSettlingAt(threads), threads);
+}
+
+// The temporary folder fills up at different points of the spill: in the
+// half written here while the worker still sorts the other, in both, or in
+// the half of the last records that only the worker writes. Each gives an
+// I/O error, leaves no thread running and no file behind.
+TEST(ExternalSort, FullDiskWhileSpillingGivesIoErrorAndNoThreadLeft) {
+    TempDir dir;
+    SortBudget budget(4096);  // buffers of 120 records of 34 bytes: runs of 2,040 bytes
+    constexpr rlim_t kRun = 2040;
+    const int threads = threadCount();
+    ASSERT_GT(threads, 0);
+    const std::string key(30, 'K');
+    for (rlim_t room : {rlim_t{0}, kRun, 2 * kRun + 1000, 98 * kRun}) {
+        SCOPED_TRACE("room " + std::to_string(room));
+        {
+            FileSizeLimit limit(room);
+            KeySorter sorter(30, false, dir.path());
+            auto sortAll = [&] {
+                for (uint32_t r = 6000; r > 0; --r)  // 50 full buffers
+                    sorter.add(reinterpret_cast<const unsigned char*>(key.data()), r);
+                sorter.finishInput();
+            };
+            EXPECT_THROW(sortAll(), IoError);
+        }
+        EXPECT_EQ(threadCountSettlingAt(threads), threads);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
 }
 

@@ -912,27 +912,6 @@ private:
     bool held_ = false;
 };
 
-// Limits the size of files this process may write (a write past it fails
-// with EFBIG), as a full disk would; SIGXFSZ is ignored meanwhile.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved_;
-        lower.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        ::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    sighandler_t oldHandler_;
-};
-
 TEST_F(SxErrorCodes, EachFailureReportsItsKindAndTheNextSuccessClearsIt) {
     const std::string table = createTable("VENTE.DBF", kSalesFields);
     const std::string damaged = createTable("DAMAGED.DBF", kSalesFields);

@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <cctype>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace sde::test {
 
@@ -119,6 +121,23 @@ std::vector<std::string> readRecordListing(const std::string& base) {
         }
     }
     return records;
+}
+
+int threadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
+    return -1;
+}
+
+int threadCountSettlingAt(int expected) {
+    int n = threadCount();
+    for (int i = 0; i < 5000 && n > expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        n = threadCount();
+    }
+    return n;
 }
 
 }  // namespace sde::test

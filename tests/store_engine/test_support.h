@@ -2,6 +2,9 @@
 // and the listings that come with them.
 #pragma once
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,5 +45,32 @@ OrderListing readOrderListing(const std::string& indexBaseName);
 
 // Record images of a table listing, in record order.
 std::vector<std::string> readRecordListing(const std::string& tableBaseName);
+
+// Limits the size of files this process may write (a write past it fails
+// with EFBIG), as a full disk would; SIGXFSZ is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = saved_;
+        lower.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t oldHandler_;
+};
+
+// Threads of this process now.
+int threadCount();
+// Threads of this process once it has fallen to `expected`, or after a few
+// seconds: a thread just joined may still be counted for a moment.
+int threadCountSettlingAt(int expected);
 
 }  // namespace sde::test
