@@ -246,6 +246,7 @@ void NtxIndex::reloadAfterRollback() {
 }
 
 void NtxIndex::dropCache() {
+    heldKeyKnown_ = false;
     lru_.clear();
     cache_.clear();
     ++generation_;

@@ -246,6 +246,7 @@ private:
     bool reposition(NtxCursor& c, bool* exact);
     void writeHeaderFields();
     bool holdsUniqueKeyUnlocked(std::string_view key);
+    void noteHeldKey(std::string_view key);
     void lockForWrite();
     void unlockForWrite();
 
@@ -270,6 +271,10 @@ private:
     // else changed the file.
     uint16_t ownVersion_ = 0;
     bool ownVersionValid_ = false;
+    // A key a unique index was seen to hold, and the version it was seen at.
+    std::string heldKey_;
+    uint16_t heldKeyVersion_ = 0;
+    bool heldKeyKnown_ = false;
 
     // LRU cache of clean pages.
     using LruList = std::list<std::pair<uint32_t, std::shared_ptr<const NtxPage>>>;

@@ -139,6 +139,7 @@ public:
     // that keeps failing leaves what it leaves.
     void rollBack(const std::vector<uint32_t>& order, size_t started) {
         ix_.ownVersionValid_ = false;
+        ix_.heldKeyKnown_ = false;
         ix_.hdr_.version = savedVersion_;
         ix_.hdr_.root = savedRoot_;
         ix_.hdr_.freeHead = savedFree_;
@@ -358,13 +359,29 @@ struct WriteLock {
 // the header, and no write lock held after the search, mean that nothing
 // changed under the search.
 bool NtxIndex::holdsUniqueKeyUnlocked(std::string_view key) {
-    if (exclusive_ || !hdr_.unique || !mappedHeader_) return false;
+    if (!hdr_.unique || !mappedHeader_) return false;
+    // The key this index was last seen to hold, at a version that is still
+    // the file's: nothing was committed since, so it is there (a commit in
+    // progress elsewhere comes after this post, which reads nothing of it).
+    // The rows of one ticket find their ticket so.
+    const uint16_t now = exclusive_ ? hdr_.version : readLe16(mappedHeader_ + kNtxVersion);
+    if (heldKeyKnown_ && heldKeyVersion_ == now && key == heldKey_) return true;
+    if (exclusive_) return false;  // the locked way costs no system call then
     syncWithFile();
     const uint16_t searched = hdr_.version;
     NtxCursor c;
     if (!seek(c, key, hdr_.keySize) || std::memcmp(c.key.data(), key.data(), hdr_.keySize) != 0)
         return false;
-    return file_->noWriteLockOn(kLockBase, 1) && readLe16(mappedHeader_ + kNtxVersion) == searched;
+    if (!file_->noWriteLockOn(kLockBase, 1) || readLe16(mappedHeader_ + kNtxVersion) != searched)
+        return false;
+    noteHeldKey(key);
+    return true;
+}
+
+void NtxIndex::noteHeldKey(std::string_view key) {
+    heldKey_.assign(key);
+    heldKeyVersion_ = hdr_.version;
+    heldKeyKnown_ = true;
 }
 
 void NtxIndex::insert(std::string_view key, uint32_t recno) {
@@ -376,7 +393,10 @@ void NtxIndex::insert(std::string_view key, uint32_t recno) {
     const auto* k = reinterpret_cast<const unsigned char*>(key.data());
     if (hdr_.unique) {
         NtxCursor c;
-        if (seek(c, key, hdr_.keySize) && std::memcmp(c.key.data(), k, hdr_.keySize) == 0) return;
+        if (seek(c, key, hdr_.keySize) && std::memcmp(c.key.data(), k, hdr_.keySize) == 0) {
+            noteHeldKey(key);
+            return;
+        }
     }
     // Descend to the leaf, keeping equal keys in record order.
     std::vector<NtxCursor::Step> path;
@@ -402,6 +422,7 @@ void NtxIndex::insert(std::string_view key, uint32_t recno) {
     NtxWriter w(*this);
     w.insertAt(path, path.size() - 1, NtxItem{0, recno, std::string(key)}, 0);
     w.commit();
+    if (hdr_.unique) noteHeldKey(key);
 }
 
 bool NtxIndex::remove(std::string_view key, uint32_t recno) {

@@ -252,4 +252,25 @@ TEST(JournalVersions, AFirstVersionJournalIsRolledBackAtOpen) {
     EXPECT_FALSE(fileExists(Journal::pathFor(path)));
 }
 
+// A unique index remembers the ticket it holds, so that the next rows of
+// the ticket need not look for it; another work area that takes the ticket
+// away in the meantime is seen, and the ticket goes back in.
+TEST(UniqueKeys, ATicketTakenAwayByAnotherWriterGoesBackIn) {
+    TempDir dir;
+    const std::string path = makeSales(dir), unique = dir.file("TICKETU.NTX");
+    openShared(path)->createIndex(unique, "TICKET", true, false, "");
+    auto mine = openShared(path), other = openShared(path);
+    for (auto* wa : {mine.get(), other.get()}) wa->openIndex(unique);
+    mine->appendRecord(saleRow(1, "BIERE").data());
+    mine->appendRecord(saleRow(1, "COCA").data());
+    other->go(1);
+    other->putRecord(saleRow(2, "BIERE").data());  // row 1 moves to ticket 2
+    other->go(2);
+    other->putRecord(saleRow(2, "COCA").data());
+    mine->appendRecord(saleRow(1, "EAU").data());
+    mine.reset();
+    other.reset();
+    EXPECT_EQ(checkIndex(path, unique), "");
+}
+
 }  // namespace
