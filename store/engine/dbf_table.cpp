@@ -49,12 +49,19 @@ void validateField(const FieldInfo& f, const std::string& path) {
 }  // namespace
 
 void todayHeaderDate(unsigned char out[3]) {
-    std::time_t now = std::time(nullptr);
-    std::tm tmNow{};
-    localtime_r(&now, &tmNow);
-    out[0] = static_cast<unsigned char>(tmNow.tm_year % 256);
-    out[1] = static_cast<unsigned char>(tmNow.tm_mon + 1);
-    out[2] = static_cast<unsigned char>(tmNow.tm_mday);
+    // Worked out once a second: every post writes the date.
+    thread_local std::time_t known = -1;
+    thread_local unsigned char date[3];
+    const std::time_t now = std::time(nullptr);
+    if (now != known) {
+        std::tm tmNow{};
+        localtime_r(&now, &tmNow);
+        date[0] = static_cast<unsigned char>(tmNow.tm_year % 256);
+        date[1] = static_cast<unsigned char>(tmNow.tm_mon + 1);
+        date[2] = static_cast<unsigned char>(tmNow.tm_mday);
+        known = now;
+    }
+    std::memcpy(out, date, sizeof date);
 }
 
 std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {

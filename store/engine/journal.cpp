@@ -57,19 +57,15 @@ uint32_t wordHash(const unsigned char* p, size_t n, uint32_t salt) {
     return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
+// Little-endian integers appended a byte at a time (push_back stays inline).
+template <int Bytes>
+void putLe(std::vector<unsigned char>& r, uint64_t v) {
+    for (int i = 0; i < Bytes; ++i) r.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
 void put8(std::vector<unsigned char>& r, uint8_t v) { r.push_back(v); }
-void put16(std::vector<unsigned char>& r, uint16_t v) {
-    r.resize(r.size() + 2);
-    writeLe16(r.data() + r.size() - 2, v);
-}
-void put32(std::vector<unsigned char>& r, uint32_t v) {
-    r.resize(r.size() + 4);
-    writeLe32(r.data() + r.size() - 4, v);
-}
-void put64(std::vector<unsigned char>& r, uint64_t v) {
-    put32(r, static_cast<uint32_t>(v));
-    put32(r, static_cast<uint32_t>(v >> 32));
-}
+void put16(std::vector<unsigned char>& r, uint16_t v) { putLe<2>(r, v); }
+void put32(std::vector<unsigned char>& r, uint32_t v) { putLe<4>(r, v); }
+void put64(std::vector<unsigned char>& r, uint64_t v) { putLe<8>(r, v); }
 uint64_t get64(const unsigned char* p) {
     return readLe32(p) | (static_cast<uint64_t>(readLe32(p + 4)) << 32);
 }
@@ -339,13 +335,15 @@ void Journal::saveBlocks(JournaledFile& f, const std::vector<uint64_t>& offsets,
     record_.reserve(offsets.size() * (blockSize + 20));
     for (size_t i = 0; i < offsets.size(); ++i) {
         const uint64_t off = offsets[i];
-        const size_t at = room(blockSize);
+        const size_t at = savedBytes_.size();
         size_t got = blockSize;
-        if (present[i])
-            std::memcpy(savedBytes_.data() + at, present[i], blockSize);
-        else
+        if (present[i]) {
+            savedBytes_.insert(savedBytes_.end(), present[i], present[i] + blockSize);
+        } else {
+            room(blockSize);
             got = f.inner_->readAt(off, savedBytes_.data() + at, blockSize);
-        savedBytes_.resize(at + got);
+            savedBytes_.resize(at + got);
+        }
         if (got == 0) continue;
         keep(record_, f, off, at, got);
         f.savedBlocks_.push_back({off, got});
