@@ -1,8 +1,8 @@
 // An article press: one sale row per unit, the totals read back from the
 // stored rows, and what the till shows afterwards.
-#include <QProcess>
 #include <QRegularExpression>
 
+#include "tests/support/python_reader.h"
 #include "tests/support/till_fixture.h"
 
 namespace {
@@ -45,12 +45,8 @@ TEST_F(TillTest, StoredRowsReadTheSameWithAnIndependentReader) {
         "for r in dbfread.DBF('Vente.dbf', encoding='cp1252'):\n"
         "    print('%s|%s|%s|%.2f|%.2f|%s|%s' % (r['NOM'], r['TICKET'], r['LIBELLE'],"
         " r['PRIX'], r['TVA'], r['DATE'].isoformat(), r['TIME']))\n";
-    QProcess python;
-    python.setWorkingDirectory(dir_.path());
-    python.start(SDE_TEST_PYTHON_DEFAULT, {"-c", script});
-    ASSERT_TRUE(python.waitForFinished(30000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = pythonLines(dir_.path(), script);
+    ASSERT_FALSE(HasFailure());
     ASSERT_EQ(lines.size(), 3);
     const QString today = QDate::currentDate().toString(Qt::ISODate);
     const QRegularExpression row(

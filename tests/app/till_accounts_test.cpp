@@ -1,12 +1,12 @@
 // Free drinks, the referee fee with its amount box, the cancellations and
 // the sales listing at the till, as a person does them.
-#include <QProcess>
 #include <QRegularExpression>
 
 #include "backoffice/fond.h"
 #include "common/conversions.h"
 #include "reports/engine/quick_rep.h"
 #include "reports/imp_vente.h"
+#include "tests/support/python_reader.h"
 #include "tests/support/report_fixture.h"
 #include "tests/support/till_fixture.h"
 #include "till/arbitre.h"
@@ -232,12 +232,8 @@ TEST_F(AccountsTest, EveryBookingKindStoresItsSevenFields) {
         "for r in dbfread.DBF('Vente.dbf', raw=True):\n"
         "    print('|'.join(r[f].decode('cp1252').strip() for f in"
         " ('NOM', 'TICKET', 'LIBELLE', 'PRIX', 'TVA', 'DATE', 'TIME')))\n";
-    QProcess python;
-    python.setWorkingDirectory(dir_.path());
-    python.start(SDE_TEST_PYTHON_DEFAULT, {"-c", script});
-    ASSERT_TRUE(python.waitForFinished(30000));
-    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = pythonLines(dir_.path(), script);
+    ASSERT_FALSE(HasFailure());
     const QStringList expected = {
         "Biere|2.00|21.00", "Cola|1.50|6.00", "Annulation Consomation|-1.50|6.00",
         "Consomation Arbitre|-2.00|21.00", QStringLiteral("Consomation Comité|-2.00|21.00"),

@@ -1,11 +1,11 @@
 // The card member window's search box over the members, its validation and
 // cancellation, and the card payment row and receipt of the ticket closing.
 #include <QDate>
-#include <QProcess>
 
 #include "backoffice_fixture.h"
 #include "reports/engine/preview_window.h"
 #include "reports/engine/quick_rep.h"
+#include "tests/support/python_reader.h"
 
 class CardMemberTest : public BackofficeTest {
 protected:
@@ -32,12 +32,7 @@ protected:
             "for r in dbfread.DBF('Ptsres.DBF', encoding='cp1252', char_decode_errors='strict'):\n"
             "    print('%s|%s|%s|%s|%s|%.2f' % (r['NOM'], r['NUMRES'], r['ADRESSE'], r['LOCALITE'],"
             " r['DATEACHAT'].isoformat(), r['MONTANT']))\n";
-        QProcess python;
-        python.setWorkingDirectory(dir_.path());
-        python.start(SDE_TEST_PYTHON_DEFAULT, {"-c", script});
-        EXPECT_TRUE(python.waitForFinished(30000));
-        EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-        return QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        return pythonLines(dir_.path(), script);
     }
     static QString today() { return QDate::currentDate().toString(Qt::ISODate); }
 

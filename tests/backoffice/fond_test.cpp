@@ -3,11 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
-#include <QProcess>
 #include <QTest>
 
 #include "backoffice/fond.h"
 #include "common/conversions.h"
+#include "tests/support/python_reader.h"
 #include "tests/support/till_fixture.h"
 
 class FondTest : public TillTest {
@@ -36,12 +36,7 @@ protected:
             "for r in dbfread.DBF('config.dbf', encoding='cp1252'):\n"
             "    d = r['DATEFOND']\n"
             "    print('%.2f|%s' % (r['FONDCAISSE'], d.isoformat() if d else ''))\n";
-        QProcess python;
-        python.setWorkingDirectory(dir_.path());
-        python.start(SDE_TEST_PYTHON_DEFAULT, {"-c", script});
-        EXPECT_TRUE(python.waitForFinished(30000));
-        EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-        return QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        return pythonLines(dir_.path(), script);
     }
 };
 
