@@ -14,12 +14,12 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 #include "app/application.h"
 #include "app/menu.h"
 #include "app/program.h"
 #include "backoffice/ticket.h"
+#include "../sales_fill.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"
 #include "till/caisse.h"
@@ -29,34 +29,8 @@ namespace {
 
 constexpr int kRowsPerTicket = 10;
 
-// Tickets 1 .. rows/10, ten rows each, written without indexes: the program
-// builds them at start as it does for any missing index file.
-void fillSales(long rows) {
-    TApolloTable v("fill");
-    v.setTableName("Vente.dbf");
-    v.setExclusive(true);
-    v.Open();
-    for (long i = 0; i < rows; ++i) {
-        v.Insert();
-        v.FieldByName("NOM")->setAsString("Caissier1");
-        v.FieldByName("LIBELLE")->setAsString(QStringLiteral("Article %1").arg(i % 30));
-        v.FieldByName("PRIX")->setAsFloat(2.5);
-        v.FieldByName("TVA")->setAsFloat(21);
-        v.FieldByName("DATE")->setAsDate(QDate(2026, 12, 7));
-        v.FieldByName("TIME")->setAsString("12:00");
-        v.FieldByName("TICKET")->setAsString(QString::number(i / kRowsPerTicket + 1));
-        v.Post();
-    }
-}
-
 // The offscreen platform says so each time a window is raised.
 void quietHandler(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 struct Timings {
     std::vector<double> ms;
@@ -86,15 +60,8 @@ void run(long rows, int keys) {
     installDataFolder(dir.path(), true);
     QElapsedTimer t;
     t.start();
-    fillSales(rows);
-    // A float of today: the till shows no message when it opens.
-    TApolloTable config("config");
-    config.setTableName("config.dbf");
-    config.Open();
-    config.Edit();
-    config.FieldByName("DATEFOND")->setAsDate(QDate::currentDate());
-    config.Post();
-    config.Close();
+    bench::fillSales(rows, kRowsPerTicket);
+    bench::setTodaysFloat();  // the till shows no message when it opens
     const double fillS = t.elapsed() / 1000.0;
     t.restart();
     Program program;
@@ -123,7 +90,7 @@ void run(long rows, int keys) {
         if (box->text().toLatin1() != number) ++wrong;
     }
     std::printf("rows %8ld  tickets %7ld  fill %6.2f s  start %5.2f s  peak RSS %ld KB%s\n", rows,
-                tickets, fillS, startS, peakKb(), wrong ? "  WRONG RESULTS" : "");
+                tickets, fillS, startS, bench::peakKb(), wrong ? "  WRONG RESULTS" : "");
     found.print("found");
     missed.print("no match");
     search->close();

@@ -13,11 +13,11 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 #include "app/application.h"
 #include "app/menu.h"
 #include "app/program.h"
+#include "../sales_fill.h"
 #include "reports/engine/quick_rep.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"
@@ -26,48 +26,14 @@
 
 namespace {
 
-// Five rows per ticket, tickets 1 .. rows/5, written without indexes: the
-// program builds them at start as it does for any missing index file.
-void fillSales(long rows) {
-    TApolloTable v("fill");
-    v.setTableName("Vente.dbf");
-    v.setExclusive(true);
-    v.Open();
-    for (long i = 0; i < rows; ++i) {
-        v.Insert();
-        v.FieldByName("NOM")->setAsString("Caissier1");
-        v.FieldByName("LIBELLE")->setAsString(QStringLiteral("Article %1").arg(i % 30));
-        v.FieldByName("PRIX")->setAsFloat(2.5);
-        v.FieldByName("TVA")->setAsFloat(21);
-        v.FieldByName("DATE")->setAsDate(QDate(2026, 12, 7));
-        v.FieldByName("TIME")->setAsString("12:00");
-        v.FieldByName("TICKET")->setAsString(QString::number(i / 5 + 1));
-        v.Post();
-    }
-}
-
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
 void run(long rows, int presses) {
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     installDataFolder(dir.path(), true);
-    {
-        // Today's float, so that the till opens without its message.
-        TApolloTable config("config");
-        config.setTableName("config.dbf");
-        config.Open();
-        config.Edit();
-        config.FieldByName("DATEFOND")->setAsDate(QDate::currentDate());
-        config.Post();
-    }
+    bench::setTodaysFloat();
     QElapsedTimer t;
     t.start();
-    fillSales(rows);
+    bench::fillSales(rows, 5);
     const double fillS = t.elapsed() / 1000.0;
     t.restart();
     Program program;
@@ -114,7 +80,7 @@ void run(long rows, int presses) {
     std::printf("rows %8ld  fill %6.2f s  start %5.2f s  press: median %.3f ms  mean %.3f ms  "
                 "p95 %.3f ms  max %.3f ms  peak RSS %ld KB\n",
                 rows, fillS, startS, ms[ms.size() / 2], sum / ms.size(),
-                ms[ms.size() * 95 / 100], ms.back(), peakKb());
+                ms[ms.size() * 95 / 100], ms.back(), bench::peakKb());
     std::printf("rows %8ld  closing: median %.3f ms, of which the flush of the three tables %.3f ms\n", rows,
                 median(closings), median(flushes));
 }
