@@ -101,7 +101,7 @@ uint32_t newSalt() {
 // ---- JournaledFile ----
 
 uint64_t JournaledFile::size() {
-    if (sizeKnown_ && (sole_ || vouched_)) return size_;
+    if (sizeTrusted()) return size_;
     size_ = inner_->size();
     sizeKnown_ = true;
     return size_;
@@ -116,7 +116,7 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
     }
     if (journal_) journal_->flushPending();
     try {
-        if (sizeKnown_ && (sole_ || vouched_) && off + n <= size_)
+        if (sizeTrusted() && off + n <= size_)
             inner_->writeInside(off, buf, n);  // a page or row rewritten in place
         else
             inner_->writeAt(off, buf, n);
@@ -130,7 +130,7 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
     // keeps more than the last byte: another program may edit the last row
     // under its record lock, without a sign in the header.
     const size_t keep = sole_ ? 64 : 1;
-    if ((sole_ || vouched_) && sizeKnown_ && off + n == size_ && off >= mappedLength_) {
+    if (sizeTrusted() && off + n == size_ && off >= mappedLength_) {
         const auto* bytes = static_cast<const unsigned char*>(buf);
         const size_t k = std::min(n, keep);
         tail_.assign(bytes + n - k, bytes + n);
@@ -141,7 +141,7 @@ void JournaledFile::writeAt(uint64_t off, const void* buf, size_t n) {
 }
 
 bool JournaledFile::knownBytes(uint64_t off, size_t n, unsigned char* out) const {
-    if (!(sole_ || vouched_) || tail_.empty() || off < tailOff_ || off + n > tailOff_ + tail_.size()) return false;
+    if (!sizeTrusted() || tail_.empty() || off < tailOff_ || off + n > tailOff_ + tail_.size()) return false;
     std::memcpy(out, tail_.data() + (off - tailOff_), n);
     return true;
 }

@@ -121,6 +121,9 @@ public:
 
 private:
     friend class Journal;
+    // The size followed from our writes stands: we write alone, or the
+    // owner vouched for this change that nobody else wrote.
+    bool sizeTrusted() const { return sizeKnown_ && (sole_ || vouched_); }
     std::unique_ptr<File> inner_;
     std::string path_;
     Journal* journal_ = nullptr;  // the change in progress, if any
