@@ -33,9 +33,7 @@ void TDBGridModel::reload() {
     }
     // A row being written is shown once posted: the handle's state change
     // then reads the view again, so each field assigned costs nothing here.
-    if (table && (table->State() == TDataSetState::dsEdit ||
-                  table->State() == TDataSetState::dsInsert))
-        return;
+    if (table && table->Editing()) return;
     stale_ = false;
     beginResetModel();
     titles_.clear();

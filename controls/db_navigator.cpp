@@ -13,7 +13,7 @@ TNavigatorView TNavigatorView::of(const TApolloTable* table) {
     if (!table || !table->Active()) return v;
     v.active = true;
     v.canModify = !table->ReadOnly();
-    v.editing = table->State() == TDataSetState::dsEdit || table->State() == TDataSetState::dsInsert;
+    v.editing = table->Editing();
     v.bof = table->Bof();
     v.eof = table->Eof();
     v.empty = table->RecNo() == 0;

@@ -145,7 +145,7 @@ void TApolloTable::engineFailed(const QString& message, EngineReason reason) con
 }
 
 void TApolloTable::checkWritable() const {
-    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+    if (!Editing())
         throw EDatabaseError(name_ + QStringLiteral(": ") + ApolloText::kNotEditing);
 }
 
@@ -170,7 +170,7 @@ void TApolloTable::UpdateRecord() { updateRecord(); }
 
 // A copy of the list is walked: an updater may attach or detach controls.
 void TApolloTable::updateRecord() {
-    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+    if (!Editing()) return;
     const auto updaters = updaters_;
     for (const auto& u : updaters) u.second();
 }
@@ -378,8 +378,10 @@ void TApolloTable::Close() {
 
 // ---- moves ----
 
+void TApolloTable::CheckBrowseMode() { checkBrowseMode(); }
+
 void TApolloTable::checkBrowseMode() {
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+    if (Editing()) {
         updateRecord();
         if (modified_)
             Post();
@@ -450,7 +452,7 @@ void TApolloTable::Insert() {
 
 void TApolloTable::Edit() {
     requireChangeable();
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) return;
+    if (Editing()) return;
     if (recno_ == 0) {  // nothing to change: a new row
         Insert();
         return;
@@ -464,7 +466,7 @@ void TApolloTable::Edit() {
 }
 
 void TApolloTable::Post() {
-    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+    if (!Editing())
         throw EDatabaseError(name_ + QStringLiteral(": ") + ApolloText::kNotEditing);
     updateRecord();
     select();
@@ -493,6 +495,7 @@ void TApolloTable::Post() {
     }
     long posted = sde().sx_RecNo();
     sde().sx_Unlock(0);
+    posted_ = image;
     modified_ = false;
     state_ = TDataSetState::dsBrowse;
     // The posted row is current when it belongs to the view; a new row
@@ -507,13 +510,19 @@ void TApolloTable::Post() {
     emit stateChanged();
 }
 
+QVariant TApolloTable::PostedValue(const QString& field) const {
+    TField copy = *FieldByName(field);
+    copy.readFrom(posted_);
+    return copy.Value();
+}
+
 void TApolloTable::FlushBuffers() {
     requireOpen();
     if (!sde().sx_Commit()) engineFailed(QString());
 }
 
 void TApolloTable::Cancel() {
-    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+    if (!Editing()) return;
     select();
     const bool inserting = state_ == TDataSetState::dsInsert;
     if (sde().sx_Locked(recno_)) sde().sx_Unlock(0);
@@ -702,6 +711,7 @@ void TApolloTable::OpenIndex(const QString& file) {
 }
 
 void TApolloTable::RequireIndexes(const QStringList& files) const {
+    requireOpen();  // a closed table has no index open: say that it is closed
     for (const QString& file : files)
         if (!indexFiles_.contains(file, Qt::CaseInsensitive))
             throw EApolloError(ApolloText::kIndexNotOpen + file, EngineFailure::NotFound);

@@ -45,6 +45,8 @@ public:
     bool Active() const { return state_ != TDataSetState::dsInactive; }
     void setActive(bool on);
     TDataSetState State() const { return state_; }
+    // A row is being edited or inserted (and its lock is held).
+    bool Editing() const { return state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert; }
 
     // Declared fields; a handle that declares none gets all of the file's.
     TField* addField(const QString& name, TFieldType type, int size = 0);
@@ -70,7 +72,13 @@ public:
     void Insert();
     void Edit();
     void Post();
+    // A field of the row the last Post wrote, as stored, whether or not
+    // that row is in the view: a filter may leave another row current.
+    QVariant PostedValue(const QString& field) const;
     void Cancel();
+    // A row being edited or inserted is posted when it was changed, else
+    // put back to browsing unwritten (what a move does first).
+    void CheckBrowseMode();
     void Delete();
     void Refresh();
     // Flushes the table and its open index to disk, so that what was posted
@@ -162,6 +170,7 @@ private:
     int recordSize_ = 0;
     long recno_ = 0;
     long recnoBeforeInsert_ = 0;
+    QByteArray posted_;  // the image the last Post wrote
     bool eof_ = true;
     bool bof_ = true;
     bool modified_ = false;

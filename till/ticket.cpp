@@ -65,7 +65,8 @@ double Ticket::book(const QString& label, double price, double vat) {
         if (s.State() == TDataSetState::dsInsert) s.Cancel();
         throw;
     }
-    return s.FieldByName("PRIX")->AsFloat();
+    // The row just posted, which the filter may hide (a looked-up ticket).
+    return s.PostedValue(QStringLiteral("PRIX")).toDouble();
 }
 
 void Ticket::bookCounted(const QString& label, double price, double vat, double* subtotal) {
