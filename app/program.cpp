@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QWindow>
 #include <stdexcept>
 
 #include "app/about_box.h"
@@ -22,6 +23,7 @@
 #include "reports/vent_art.h"
 #include "till/arbitre.h"
 #include "till/caisse.h"
+#include "ui/form.h"
 
 Program::Program() = default;
 
@@ -114,6 +116,8 @@ TReportHost& Program::report(Window w) const {
 }
 
 void Program::switchTo(QWidget* from, QWidget* to) {
+    // A window whose row cannot be saved is not left.
+    if (auto* form = qobject_cast<TForm*>(from); form && !form->canLeave()) return;
     from->hide();
     showWindow(to);
 }
@@ -124,7 +128,15 @@ void Program::showWindow(QWidget* window) {
     window->activateWindow();
 }
 
-void Program::showAbout() { showWindow(AboutBox); }
+void Program::showOver(QWidget* window, QWidget* owner) {
+    window->winId();  // the native window, to name its owner
+    QWindow* ownerHandle = owner ? owner->window()->windowHandle() : nullptr;
+    if (ownerHandle && ownerHandle != window->windowHandle())
+        window->windowHandle()->setTransientParent(ownerHandle);
+    showWindow(window);
+}
+
+void Program::showAbout(QWidget* owner) { showOver(AboutBox, owner); }
 
 void Program::end() {
     if (ended_) return;
@@ -146,6 +158,6 @@ MenuActions Program::mainMenuActions(QMainWindow* window) {
         {MenuEntry::ImpPtsRes, preview(Window::ImpPtsRES)},
         {MenuEntry::ImpCaisse, switchTo(Window::RImpCaisse)},
         {MenuEntry::VenteArt, switchTo(Window::Ventart)},
-        {MenuEntry::APropos, [this] { showAbout(); }},
+        {MenuEntry::APropos, [this, window] { showAbout(window); }},
     };
 }

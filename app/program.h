@@ -26,7 +26,9 @@ public:
     void switchTo(QWidget* from, QWidget* to) override;
     void showWindow(QWidget* window) override;
     using TProgram::showWindow;
-    void showAbout() override;
+    void showOver(QWidget* window, QWidget* owner) override;
+    using TProgram::showOver;
+    void showAbout(QWidget* owner) override;
     void end() override;
     MenuActions mainMenuActions(QMainWindow* window) override;
 

@@ -131,6 +131,20 @@ void TFArticle::FormShow() {
     FormActivate();
 }
 
+void TFArticle::FormLeave() {
+    if (ATConsomation->Active()) ATConsomation->CheckBrowseMode();
+}
+
+void TFArticle::FormHide() {
+    if (!ATConsomation->Active()) return;
+    try {
+        ATConsomation->CheckBrowseMode();
+    } catch (...) {
+        ATConsomation->Cancel();  // no lock kept by a hidden window
+        throw;
+    }
+}
+
 void TFArticle::FormActivate() {
     ATConsomation->Open();
     ATConsomation->OpenIndex(kOrderIndex);

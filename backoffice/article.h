@@ -53,6 +53,11 @@ protected:
     // order, on the first article by name, whose name the search box shows.
     void FormShow() override;
     void FormActivate();
+    // A change under way is saved before the window is left, so that the
+    // till sees it and no lock stays behind; a refused value keeps the
+    // window open on its field.
+    void FormLeave() override;
+    void FormHide() override;
     // The activation steps run again when the window becomes active coming
     // back from another window of the program (the about box on top), not
     // from a message or error box, after which the row stays where it was.

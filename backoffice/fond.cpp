@@ -84,9 +84,22 @@ void TFFond::FormShow() {
     ATConfig->Edit();  // on an empty table, a new row
 }
 
+// The float and its date are saved before the window is left; a float that
+// does not read as a number keeps the window open on it.
+void TFFond::FormLeave() {
+    if (ATConfig->Editing()) ATConfig->Post();
+}
+
+// Left by another way than a switch (the program ending): the row is saved
+// when it can be, and its lock is never kept by the hidden window.
 void TFFond::FormHide() {
-    if (ATConfig->State() == TDataSetState::dsEdit || ATConfig->State() == TDataSetState::dsInsert)
+    if (!ATConfig->Editing()) return;
+    try {
         ATConfig->Post();
+    } catch (...) {
+        ATConfig->Cancel();
+        throw;
+    }
 }
 
 void TFFond::SpeedButton1Click() { ATConfigDATEFOND->setAsDate(QDate::currentDate()); }

@@ -37,5 +37,6 @@ public:
 
 protected:
     void FormShow() override;
+    void FormLeave() override;
     void FormHide() override;
 };

@@ -43,12 +43,12 @@ TField* TFieldDataLink::field() const {
 
 bool TFieldDataLink::editing() const {
     TApolloTable* t = table();
-    return t && (t->State() == TDataSetState::dsEdit || t->State() == TDataSetState::dsInsert);
+    return t && t->Editing();
 }
 
-TFieldEditLink::TFieldEditLink(std::function<QString()> text,
-                               std::function<void(const QString&)> setText, QObject* parent)
-    : TFieldDataLink(parent), text_(std::move(text)), setText_(std::move(setText)) {
+TFieldEditLink::TFieldEditLink(QWidget* control, std::function<QString()> text,
+                               std::function<void(const QString&)> setText)
+    : control_(control), text_(std::move(text)), setText_(std::move(setText)) {
     connect(this, &TFieldDataLink::changed, this, &TFieldEditLink::showField);
     setRecordUpdater([this] { UpdateRecord(); });
     showField();
@@ -82,7 +82,12 @@ void TFieldEditLink::UpdateRecord() {
     if (!modified_) return;
     TField* f = field();
     if (!f) return;
-    setFieldText(*f, text_());  // a refusal leaves the text and the flag
+    try {
+        setFieldText(*f, text_());  // a refusal leaves the text and the flag
+    } catch (...) {
+        control_->setFocus();
+        throw;
+    }
     modified_ = false;
     showField();
 }

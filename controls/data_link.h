@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <QWidget>
 #include <QPointer>
 #include <QString>
 #include <functional>
@@ -59,8 +60,10 @@ private:
 class TFieldEditLink : public TFieldDataLink {
     Q_OBJECT
 public:
-    TFieldEditLink(std::function<QString()> text, std::function<void(const QString&)> setText,
-                   QObject* parent = nullptr);
+    // `control` is the widget that shows the text: a refused text gives it
+    // the focus back, so that the user corrects it there.
+    TFieldEditLink(QWidget* control, std::function<QString()> text,
+                   std::function<void(const QString&)> setText);
 
     // A display mask for a number field ("0.00", see maskText); empty for
     // the general format.
@@ -81,6 +84,7 @@ public:
 private:
     void showField();
 
+    QWidget* control_;
     std::function<QString()> text_;
     std::function<void(const QString&)> setText_;
     QString format_;

@@ -7,7 +7,7 @@
 
 TDBComboBox::TDBComboBox(const QString& name, QWidget* parent)
     : QComboBox(parent),
-      link_([this] { return currentText(); }, [this](const QString& t) { setEditText(t); }) {
+      link_(this, [this] { return currentText(); }, [this](const QString& t) { setEditText(t); }) {
     setObjectName(name);
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);  // a typed rate is not added to the items

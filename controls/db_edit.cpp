@@ -8,7 +8,7 @@
 
 TDBEdit::TDBEdit(const QString& name, QWidget* parent)
     : QLineEdit(parent),
-      link_([this] { return text(); }, [this](const QString& t) { setText(t); }) {
+      link_(this, [this] { return text(); }, [this](const QString& t) { setText(t); }) {
     setObjectName(name);
     connect(this, &QLineEdit::textEdited, this, guarded([this] { link_.textTyped(); }));
 }

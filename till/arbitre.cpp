@@ -1,7 +1,6 @@
 #include "till/arbitre.h"
 
 #include <QKeyEvent>
-#include <QWindow>
 
 #include "common/conversions.h"
 #include "common/dialogs.h"
@@ -31,12 +30,7 @@ TFArbitre::TFArbitre(TProgram& program) : TForm(program, "FArbitre", QString(), 
 
 void TFArbitre::showOver(QWidget* owner) {
     // Kept above the till, not above every window of the desktop.
-    winId();
-    if (owner && owner->window()->windowHandle())
-        windowHandle()->setTransientParent(owner->window()->windowHandle());
-    show();
-    raise();
-    activateWindow();
+    program().showOver(this, owner);
     // The amount shown is selected, so the next one typed replaces it.
     MaskEdit1->setFocus();
     MaskEdit1->selectAll();

@@ -17,6 +17,6 @@ void TFCaisse::clearCardPayment() {
     LblRES->setVisible(false);
 }
 
-void TFCaisse::BitBtn2Click() { program().showWindow(TProgram::Window::PtsRES); }
+void TFCaisse::BitBtn2Click() { program().showOver(TProgram::Window::PtsRES, this); }
 
-void TFCaisse::MLBtnTicketClick() { program().showWindow(TProgram::Window::Ticket); }
+void TFCaisse::MLBtnTicketClick() { program().showOver(TProgram::Window::Ticket, this); }

@@ -18,6 +18,10 @@ void TForm::creationStep(const std::function<void()>& step) {
     runGuarded(step);
 }
 
+bool TForm::canLeave() {
+    return !isVisible() || runGuarded([this] { FormLeave(); });
+}
+
 void TForm::showEvent(QShowEvent* event) {
     if (!centred_) {
         centred_ = true;
@@ -33,11 +37,13 @@ void TForm::hideEvent(QHideEvent* event) {
 }
 
 void TForm::closeEvent(QCloseEvent* event) {
+    if (!canLeave()) return event->ignore();
     runGuarded([this] { FormClose(); });
     event->accept();
 }
 
 void TSwitchedForm::closeEvent(QCloseEvent* event) {
+    if (!canLeave()) return event->ignore();
     // The window hides and the main window comes back even when the close
     // step failed: the error box has said what went wrong.
     runGuarded([this] { FormClose(); });

@@ -16,6 +16,12 @@ public:
 
     TProgram& program() const { return program_; }
 
+    // Whether the window may be left, by a switch to another window or by
+    // closing it: its leave step saves what it holds. When that fails, the
+    // error box says why once, the focus is back on the field at fault, and
+    // the window stays as it is.
+    bool canLeave();
+
 protected:
     // Runs one creation step; an error it raises is shown in the standard
     // error box and the rest of the step is skipped.
@@ -25,6 +31,9 @@ protected:
     virtual void FormShow() {}
     virtual void FormHide() {}
     virtual void FormClose() {}
+    // Saves the row a window holds in edit before it is left (no hidden
+    // window keeps a pending change or its lock); raises when it cannot.
+    virtual void FormLeave() {}
 
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -52,8 +52,12 @@ public:
     // Shows a window, or brings it to the front when it is already shown.
     virtual void showWindow(QWidget* window) = 0;
     void showWindow(Window w) { showWindow(window(w)); }
-    // Shows the about box on top of the current window.
-    virtual void showAbout() = 0;
+    // Shows `window` over `owner`, which stays usable behind it: the window
+    // manager keeps it above its owner (transient for it), not modal.
+    virtual void showOver(QWidget* window, QWidget* owner) = 0;
+    void showOver(Window w, QWidget* owner) { showOver(window(w), owner); }
+    // Shows the about box over `owner`, the window whose menu asked for it.
+    virtual void showAbout(QWidget* owner) = 0;
     // The main window was closed: the program ends.
     virtual void end() = 0;
 

@@ -315,12 +315,13 @@ TEST_F(ArticleTest, RefusedTextsKeepTheRowInEdit) {
     EXPECT_EQ(dialogs_.errors, QStringList({"Translate error. Value out of bounds"}));
     EXPECT_EQ(w->ATConsomation->State(), TDataSetState::dsEdit);
     EXPECT_EQ(storedArticles().value(2), "Coca|2.00|21.00|01");
-    // Closing does not write the row being edited; the main window comes back.
+    // Closing saves the row being edited (no hidden window keeps a pending
+    // change); the main window comes back.
     retype(w->DBEdit2, "2,20");
     menuAction(w, "Quiter1")->trigger();
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(program().FMenu->isVisible());
-    EXPECT_EQ(storedArticles().value(2), "Coca|2.00|21.00|01");
+    EXPECT_EQ(storedArticles().value(2), "Coca|2.20|21.00|01");
 }
 
 TEST_F(ArticleTest, BothIndexesFollowEditsInsertsAndDeletions) {
@@ -370,7 +371,7 @@ TEST_F(ArticleTest, BackFromTheAboutBoxOnTheFirstArticleBackFromAMessageWhereItW
     TFArticle* w = openArticles(kDrinks);
     type(w->DBLookupComboPlus1, "li");
     QTest::keyClick(w->DBLookupComboPlus1, Qt::Key_Return);
-    program().showAbout();
+    program().showAbout(program().FArticle);
     QApplication::setActiveWindow(program().window(TProgram::Window::About));
     QApplication::setActiveWindow(w);
     EXPECT_EQ(w->DBLookupComboPlus1->text(), "Coca");  // activation again
