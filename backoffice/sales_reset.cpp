@@ -39,7 +39,10 @@ SalesReset::Outcome SalesReset::run() {
     const QString sales = findFileAnyCase(till_.tablePath());
     const QString folder = QFileInfo(sales.isEmpty() ? till_.tablePath() : sales).absolutePath();
     const QString archive = folder + QLatin1Char('/') + name;
-    if (fileExistsAnyCase(archive)) return Outcome::Exists;
+    // An archive of that name is another period's, unless it is the copy of
+    // these very sales that a reset made before failing to empty them.
+    const bool archived = fileExistsAnyCase(archive);
+    if (archived && !sameFileBytes(sales, findFileAnyCase(archive))) return Outcome::Exists;
 
     THandlesOnFile handles(till_.tablePath());
     till_.setExclusive(true);
@@ -51,10 +54,13 @@ SalesReset::Outcome SalesReset::run() {
         throw;
     }
 
-    if (!archiveCopy(sales, archive, &copyError_)) {
+    // The comparison again, now that nobody else writes.
+    const bool copied = archived ? sameFileBytes(sales, findFileAnyCase(archive))
+                                 : archiveCopy(sales, archive, &copyError_);
+    if (!copied) {
         releaseExclusive(till_);
         handles.reopen();
-        return Outcome::CopyFailed;
+        return archived ? Outcome::Exists : Outcome::CopyFailed;
     }
 
     try {

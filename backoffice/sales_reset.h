@@ -7,7 +7,9 @@
 // complete, on disk and identical before it gets its name; only then are
 // the rows removed. When the file cannot be had to itself, or the copy
 // fails, every handle is opened again as it was and no archive is left, so
-// that the reset can be tried again.
+// that the reset can be tried again. When the rows could not be removed
+// after the copy, the archive stays; a later reset that finds it identical
+// to the sales file takes it as its copy and empties the table.
 #pragma once
 
 #include <QString>
@@ -46,7 +48,8 @@ public:
     // Archives and empties the sales table. Done: the till's handle is open
     // again with vente.ntx and ticket.ntx (the order), rebuilt; `own` stays
     // closed; other handles on the file are open again as they were.
-    // Exists / CopyFailed: nothing changed. The table layer's error when
+    // Exists (an archive of that name holds other bytes) / CopyFailed:
+    // nothing changed. The table layer's error when
     // the file cannot be had exclusively (every handle back as it was, no
     // archive), or when emptying fails (archive kept, handles back).
     Outcome run();

@@ -45,7 +45,8 @@ void TFTicket::FormShow() {
 }
 
 void TFTicket::FormActivate() {
-    DBLookupComboPlus1->setText(ATTicketTICKET->AsString().trimmed());
+    // The stored text as it is: a ticket stored as " 7" is found as " 7".
+    DBLookupComboPlus1->setText(ATTicketTICKET->AsString());
 }
 
 void TFTicket::changeEvent(QEvent* event) {

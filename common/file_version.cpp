@@ -206,9 +206,9 @@ QString programTitle(const QString& programFilePath) {
     const qsizetype dot = title.indexOf(u'.');
     if (dot >= 0) title.truncate(dot);
     if (title.isEmpty()) return title;
-    // The platform's title rule lowers all but the first character; our
-    // program files are named in lower case, so the first is raised.
-    return title.left(1).toUpper() + title.mid(1).toLower();
+    // The title keeps the first character as the file name has it and
+    // lowers the others: "caisse" stays "caisse", "CAISSE.EXE" is "Caisse".
+    return title.left(1) + title.mid(1).toLower();
 }
 
 QString applicationTitle() { return programTitle(QCoreApplication::applicationFilePath()); }

@@ -20,8 +20,8 @@ QString FileVersion(const QString& fileName);
 QString programFileVersion();
 
 // The program's title: its file name without folder, cut before the first
-// dot, first character upper case and the others lower case ("caisse" gives
-// "Caisse").
+// dot, its first character as it stands and the others lower case ("caisse"
+// stays "caisse").
 QString applicationTitle();
 QString programTitle(const QString& programFilePath);
 

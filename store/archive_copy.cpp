@@ -116,6 +116,11 @@ bool sameBytes(const QByteArray& a, const QByteArray& b, QString* why) {
 
 void setArchiveWriteLimit(long long bytes) { writeLimit = bytes; }
 
+bool sameFileBytes(const QString& a, const QString& b) {
+    QString ignored;
+    return sameBytes(native(a), native(b), &ignored);
+}
+
 bool archiveCopy(const QString& source, const QString& target, QString* whyOut) {
     QString ignored;
     QString* why = whyOut ? whyOut : &ignored;

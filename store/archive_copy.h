@@ -12,6 +12,10 @@
 // not created (an existing `target` is never touched).
 bool archiveCopy(const QString& source, const QString& target, QString* why = nullptr);
 
+// Whether the two files hold the same bytes (false when either cannot be
+// read).
+bool sameFileBytes(const QString& a, const QString& b);
+
 // For tests: the copy's writes fail as on a full disk once `bytes` bytes
 // have been written (a negative value lifts the limit).
 void setArchiveWriteLimit(long long bytes);

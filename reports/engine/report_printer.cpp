@@ -32,6 +32,8 @@ QPageLayout pageLayoutFor(QSizeF paper, std::optional<TQROrientation> orientatio
                        QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
+}  // namespace
+
 void configurePrinter(QPrinter& printer, const TQRPrinterSettings& s, QSizeF paper) {
     if (!s.outputFileName.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -44,6 +46,9 @@ void configurePrinter(QPrinter& printer, const TQRPrinterSettings& s, QSizeF pap
     printer.setFullPage(true);  // the model places everything from the paper's corner
     printer.setPageLayout(pageLayoutFor(paper, s.orientation));
     printer.setCopyCount(std::max(1, s.copies));
+    // One-sided, whatever the printer's own default: a receipt or a journal
+    // printed on both sides is not what the bar expects.
+    printer.setDuplex(QPrinter::DuplexNone);
     if (s.fromPage > 0 && s.toPage >= s.fromPage) {
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(s.fromPage, s.toPage);
@@ -51,6 +56,8 @@ void configurePrinter(QPrinter& printer, const TQRPrinterSettings& s, QSizeF pap
         printer.setPrintRange(QPrinter::AllPages);
     }
 }
+
+namespace {
 
 // "Impression en cours": shown while the pages go out, never modal.
 class PrintProgress : public QWidget {

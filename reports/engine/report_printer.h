@@ -19,6 +19,10 @@ class QWidget;
 TQRPrintResult printModel(const PageModel& model, const TQRPrinterSettings& settings,
                           QWidget* parent = nullptr);
 
+// Sets `printer` up from the report's settings on `paper` (mm): the file or
+// printer, the job's name, the page, copies and range, one-sided.
+void configurePrinter(QPrinter& printer, const TQRPrinterSettings& settings, QSizeF paper);
+
 // Writes every page to a PDF file; false with the reason otherwise.
 bool savePdf(const PageModel& model, const QString& fileName, QString* why = nullptr);
 

@@ -150,10 +150,11 @@ TEST_F(FileVersionTest, NamesMatchInAnyCaseAndWithoutExe) {
     EXPECT_EQ(u8(FileVersion(QStringLiteral("nothing-here.exe"))), "");
 }
 
-TEST(ProgramTitleTest, FileNameCutAtFirstDotWithOnlyFirstLetterUpper) {
-    EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/till/caisse"))), "Caisse");
+TEST(ProgramTitleTest, FileNameCutAtFirstDotWithTheFirstCharacterKeptAndTheRestLowered) {
+    EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/till/caisse"))), "caisse");
     EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/till/CAISSE.EXE"))), "Caisse");
-    EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/v1.2/app_Tests.bin.exe"))), "App_tests");
+    EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/v1.2/app_Tests.bin.exe"))), "app_tests");
+    EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/till/Caisse"))), "Caisse");
     EXPECT_EQ(u8(programTitle(QStringLiteral("/opt/till/.hidden"))), "");
 }
 

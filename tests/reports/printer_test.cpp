@@ -3,6 +3,8 @@
 // settings (the receipt's custom 105 x 148.5 mm, A4 landscape).
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QPrinter>
 #include <QDoubleSpinBox>
 #include <QPrintDialog>
 #include <QProcess>
@@ -48,6 +50,19 @@ TEST_P(PrintJobNameTest, EveryJobCarriesAName) {
 
 INSTANTIATE_TEST_SUITE_P(Titles, PrintJobNameTest,
                          ::testing::Values(JobCase{"Ticket de caisse n° 7"}, JobCase{""}));
+
+// A printer whose own default is two-sided still prints one side per sheet,
+// for a printer queue and for a PDF file alike.
+TEST(PrinterSetupTest, PrintsOneSidedWhateverThePrintersDefault) {
+    for (const bool toFile : {false, true}) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDuplex(QPrinter::DuplexLongSide);  // as a CUPS queue may set it
+        TQRPrinterSettings settings;
+        if (toFile) settings.outputFileName = QDir::temp().filePath(QStringLiteral("duplex.pdf"));
+        configurePrinter(printer, settings, QSizeF(210, 297));
+        EXPECT_EQ(printer.duplex(), QPrinter::DuplexNone) << toFile;
+    }
+}
 
 struct PaperCase {
     const char* name;
