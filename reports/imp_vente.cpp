@@ -33,10 +33,21 @@ void TFImpVente::QRImpVenteBeforePrint() {
 
 void TFImpVente::QRImpVenteAfterPrint() { totals->reset(); }
 
-void TFImpVente::Preview() {
-    struct CloseAfter {
-        TApolloTable* table;
-        ~CloseAfter() { table->Close(); }
-    } closeAfter{ATVente};
-    QRImpVente->Preview();
+void TFImpVente::Preview() { PreviewFile(kSalesFile); }
+
+void TFImpVente::PreviewFile(const QString& file) {
+    PageModel pages;
+    {
+        struct CloseAfter {
+            TApolloTable* table;
+            ~CloseAfter() {
+                table->Close();
+                table->setTableName(kSalesFile);
+            }
+        } closeAfter{ATVente};
+        ATVente->Close();
+        ATVente->setTableName(file);
+        pages = QRImpVente->Prepare();
+    }
+    QRImpVente->ShowPreview(std::move(pages));
 }

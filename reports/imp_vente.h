@@ -1,7 +1,7 @@
 // Host of the sales journal: every sale row of a sales table, three side by
 // side per line, then the day's totals with the VAT split, the referee fees,
 // the cash float and the amount that should be in the till. It prints
-// Vente.DBF unless the reprint window has chosen an archive sales file.
+// Vente.DBF, or the archive sales file the reprint window chose.
 #pragma once
 
 #include <memory>
@@ -16,11 +16,15 @@ public:
     explicit TFImpVente(TProgram& program);
     ~TFImpVente() override;
 
-    // Previews the journal; once the preview is closed the journal table is
-    // closed again, so that the next journal reads the file anew.
+    // Previews the journal of the current sales file (the till's listing).
     void Preview() override;
+    // Previews the journal of `file` (a reprint's archive). The journal
+    // table is open only while the pages are made, then closed and back on
+    // the current sales file: a preview left on screen holds no file, and
+    // prints the pages it shows.
+    void PreviewFile(const QString& file);
 
-    // The current sales file the journal goes back to after a reprint.
+    // The current sales file.
     static inline const QString kSalesFile = QStringLiteral("Vente.DBF");
 
     TApolloTable* ATVente;  // the journal table, closed between journals

@@ -4,7 +4,6 @@
 
 #include "common/dialogs.h"
 #include "reports/imp_vente.h"
-#include "store/apollo_table.h"
 #include "ui/main_menu.h"
 
 namespace {
@@ -47,11 +46,6 @@ TFRImpCaisse::TFRImpCaisse(TProgram& program)
 
 void TFRImpCaisse::FormShow() { Edit1->setFocus(); }
 
-void TFRImpCaisse::FormHide() {
-    TApolloTable* journal = program().FImpVente->ATVente;
-    if (!journal->Active()) journal->setTableName(TFImpVente::kSalesFile);
-}
-
 void TFRImpCaisse::Button1Click() {
     QString file = dialogs().openFileName(QStringLiteral("Choix du fichier"), QString(),
                                           QStringLiteral("Dbf vente (vente*.dbf)"));
@@ -60,30 +54,12 @@ void TFRImpCaisse::Button1Click() {
     Edit1->setText(file);
 }
 
-// The name of an open table cannot change: while a journal is on screen the
-// table layer refuses, the journal keeps its file, and the button comes back.
-void TFRImpCaisse::MLBValideClick() {
-    MLBValide->setEnabled(false);
-    struct EnableAfter {
-        QWidget* button;
-        ~EnableAfter() { button->setEnabled(true); }
-    } enableAfter{MLBValide};
-    program().FImpVente->ATVente->setTableName(Edit1->text());
-    chosen_ = Edit1->text();
-}
+// The validated file is the one the next reprint lists; the journal itself
+// reads it only while a reprint makes its pages.
+void TFRImpCaisse::MLBValideClick() { chosen_ = Edit1->text(); }
 
-// The journal of the validated file; afterwards the journal table goes back
-// to the current sales file, so that the till's listing lists the sales of
-// today and not those of the archive.
+// The journal of the validated file, or of the current sales when none was
+// validated; the till's listing always lists the current sales.
 void TFRImpCaisse::MLBImpressionClick() {
-    TFImpVente* journal = program().FImpVente;
-    if (!chosen_.isEmpty() && !journal->ATVente->Active()) journal->ATVente->setTableName(chosen_);
-    struct Restore {
-        TApolloTable* table;
-        ~Restore() {
-            table->Close();
-            table->setTableName(TFImpVente::kSalesFile);
-        }
-    } restore{journal->ATVente};
-    journal->Preview();
+    program().FImpVente->PreviewFile(chosen_.isEmpty() ? TFImpVente::kSalesFile : chosen_);
 }

@@ -28,9 +28,6 @@ public:
 
 protected:
     void FormShow() override;
-    // Leaving the window puts the journal back on the current sales file,
-    // so that the till's listing never lists an archive validated here.
-    void FormHide() override;
 
 private:
     QString chosen_;

@@ -200,13 +200,14 @@ void TPreviewWindow::waitUntilClosed() {
     loop.exec();
 }
 
-void TPreviewWindow::setupPrinter() { report_.PrinterSetup(this); }
+void TPreviewWindow::setupPrinter() { report_.PrinterSetup(this, model_.pageCount()); }
 
-// Generates the report again for the printer: every handler runs again.
+// Prints the pages on screen: what the tables hold by now (a reset, another
+// journal's file) does not change what comes out of the printer.
 void TPreviewWindow::printReport() {
     // An error escaping into Qt's event loop would end the program.
     runGuarded([this] {
-        lastPrint_ = report_.Print(this);
+        lastPrint_ = report_.Print(model_, this);
         if (!lastPrint_.error.isEmpty()) dialogs().showError(lastPrint_.error);
     });
 }

@@ -66,8 +66,10 @@ PageModel TQuickRep::Prepare() {
     return ReportGenerator(*this).run();
 }
 
-void TQuickRep::Preview() {
-    TPreviewWindow window(*this, Prepare());
+void TQuickRep::Preview() { ShowPreview(Prepare()); }
+
+void TQuickRep::ShowPreview(PageModel model) {
+    TPreviewWindow window(*this, std::move(model));
     window.showCentred();
     if (PreviewHook hook = previewHook()) {
         hook(*this, window);
@@ -78,15 +80,16 @@ void TQuickRep::Preview() {
     if (AfterPreview) AfterPreview(*this);
 }
 
-TQRPrintResult TQuickRep::Print(QWidget* parent) {
-    const PageModel model = Prepare();
+TQRPrintResult TQuickRep::Print(const PageModel& model, QWidget* parent) {
     TQRPrintResult result = printModel(model, printer_, parent);
     if (AfterPrint) AfterPrint(*this);
     return result;
 }
 
-bool TQuickRep::PrinterSetup(QWidget* parent) {
-    return runPrinterSetup(printer_, page_.paper(), pageNumber_, parent);
+TQRPrintResult TQuickRep::Print(QWidget* parent) { return Print(Prepare(), parent); }
+
+bool TQuickRep::PrinterSetup(QWidget* parent, int pageCount) {
+    return runPrinterSetup(printer_, page_.paper(), pageCount < 0 ? pageNumber_ : pageCount, parent);
 }
 
 TQuickRep::PreviewHook TQuickRep::setPreviewHook(PreviewHook hook) {

@@ -1,6 +1,6 @@
 // A banded report fed row by row from one table. Report windows build it in
 // code, set its handlers, and ask for its preview; the user prints from the
-// preview, which generates the report again for the printer.
+// preview the pages it shows.
 //
 //   auto* header = rep->addBand("QRBand1", rbPageHeader, 26.2);
 //   header->addLabel("QRLabel1", 19.1, 8.5, "Ticket n°");
@@ -107,13 +107,19 @@ public:
     // only when the window is closed (or the program is ending); the event
     // loop keeps running meanwhile. A handler's error propagates.
     void Preview();
+    // Shows pages already generated, as Preview() does once it has them.
+    void ShowPreview(PageModel model);
     // One generation into a page model; every handler runs.
     PageModel Prepare();
-    // Generates again and prints with the printer settings, showing the
-    // progress window; then calls AfterPrint.
+    // Prints `model` with the printer settings, showing the progress
+    // window; then calls AfterPrint. A preview prints the pages it shows,
+    // whatever the tables hold by then.
+    TQRPrintResult Print(const PageModel& model, QWidget* parent = nullptr);
+    // Generates the report, then prints it as above.
     TQRPrintResult Print(QWidget* parent = nullptr);
-    // The printer dialog; on OK its choices become the printer settings.
-    bool PrinterSetup(QWidget* parent = nullptr);
+    // The printer dialog for `pageCount` pages (by default those of the
+    // last generation); on OK its choices become the printer settings.
+    bool PrinterSetup(QWidget* parent = nullptr, int pageCount = -1);
 
     // The page being generated, from 1; the last page count afterwards.
     int PageNumber() const { return pageNumber_; }

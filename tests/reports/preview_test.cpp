@@ -134,7 +134,9 @@ TEST_F(PreviewTest, WithoutAHookPreviewWaitsUntilThePersonClosesTheWindow) {
     EXPECT_EQ(afterPreview, 1);
 }
 
-TEST_F(PreviewTest, PrintingFromThePreviewGeneratesAgainSoEveryHookRunsTwice) {
+// Printing from the preview prints the pages it shows: no hook runs again,
+// whatever the table holds by then.
+TEST_F(PreviewTest, PrintingFromThePreviewPrintsThePagesItShows) {
     if (!havePdfInfo()) GTEST_SKIP() << "pdfinfo is missing";
     addNumberedSales(11);
     ReceiptReport r(&sales_);
@@ -158,10 +160,10 @@ TEST_F(PreviewTest, PrintingFromThePreviewGeneratesAgainSoEveryHookRunsTwice) {
 
     r.rep.Preview();
 
-    EXPECT_EQ(reportHooks, 2);
-    EXPECT_EQ(headerHooks, 4);
-    EXPECT_EQ(footerHooks, 4);
-    EXPECT_EQ(textHooks, 22);
+    EXPECT_EQ(reportHooks, 1);
+    EXPECT_EQ(headerHooks, 2);
+    EXPECT_EQ(footerHooks, 2);
+    EXPECT_EQ(textHooks, 11);
     EXPECT_EQ(afterPrint, 1);
     EXPECT_EQ(pdfPageCount(pdf), 2);
 }
@@ -249,21 +251,28 @@ TEST_F(PreviewTest, SavedStateOfATwoPageReportIsATwoPagePdf) {
     EXPECT_TRUE(dialogs.errors[0].contains(QLatin1String("missing/etat.pdf")));
 }
 
-TEST_F(PreviewTest, AHandlerErrorWhilePrintingIsShownAndThePreviewStaysUsable) {
+// The table gone since the pages were made does not stop the print; a
+// printer that refuses the job is said, and the preview stays usable.
+TEST_F(PreviewTest, APrintRefusedByThePrinterIsShownAndThePreviewStaysUsable) {
     addNumberedSales(2);
     ReceiptReport r(&sales_);
-    r.rep.PrinterSettings().outputFileName = path(QStringLiteral("never.pdf"));
+    r.rep.PrinterSettings().outputFileName = path(QStringLiteral("missing/never.pdf"));
     RecordingDialogsScope dialogs;
     PreviewHookScope scope([&](TQuickRep& rep, TPreviewWindow& w) {
         rep.BeforePrint = [](TQuickRep&, bool&) {
             throw AppError(QStringLiteral("Unable to open table."));
         };
         trigger(w, QStringLiteral("Imprimer"));
+        EXPECT_FALSE(w.lastPrint().started);
         EXPECT_EQ(w.pageStatus(), QStringLiteral("Page 1 sur 1"));
+        rep.PrinterSettings().outputFileName = path(QStringLiteral("printed.pdf"));
+        trigger(w, QStringLiteral("Imprimer"));
+        EXPECT_EQ(w.lastPrint().pagesPrinted, 1);
     });
 
     r.rep.Preview();
 
-    EXPECT_EQ(dialogs.errors, QStringList(QStringLiteral("Unable to open table.")));
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("never.pdf"))));
+    EXPECT_EQ(dialogs.errors, QStringList(QStringLiteral("L'imprimante n'a pas accepté l'impression")));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("missing/never.pdf"))));
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("printed.pdf"))));
 }

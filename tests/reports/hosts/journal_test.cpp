@@ -260,21 +260,17 @@ TEST_F(JournalTest, CaptionsFontsAndPlacesOnThePage) {
     EXPECT_EQ(logo->box, QRectF(10, 10, 32.0, 23.8));
 }
 
-// Printing from the preview generates the journal again: the same lines and
-// the same totals, not the sums doubled.
+// Printing from the preview prints the pages shown; the next journal
+// gives the same totals, not the sums doubled.
 TEST_F(JournalTest, PrintingFromThePreviewGivesTheSameTotals) {
     addRows("Vente.dbf", {{"Biere", 2.5, 21}, {"Cola", 2, 6}, {"Arbitre", -15, 0}, {"Vin", 3, 12}});
     QTemporaryDir out;
-    std::vector<PageModel> again;
     onPreview = [&](TQuickRep& rep, TPreviewWindow& w) {
         rep.PrinterSettings().outputFileName = out.filePath("journal.pdf");
         w.printReport();
         EXPECT_TRUE(w.lastPrint().started) << w.lastPrint().error.toStdString();
-        again.push_back(rep.Prepare());
     };
     const ReportPage& first = journal().pages.back();
-    ASSERT_EQ(again.size(), 1u);
-    EXPECT_EQ(again[0].pages.back().texts(), first.texts());
     EXPECT_EQ(caption(first, "QRLabel5"), "92,50 €");
     EXPECT_EQ(pdfPageCount(out.filePath("journal.pdf")), 1);
     // A second journal starts from zero too.
