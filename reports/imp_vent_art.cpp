@@ -52,7 +52,10 @@ TFImpVentart::TFImpVentart(TProgram& program)
 
 TFImpVentart::~TFImpVentart() = default;
 
-void TFImpVentart::Preview() { QRImpVentart->Preview(); }
+// The pages are made with the sales table open in label order; the table is
+// closed before they show, so that no handle keeps the label index, which
+// the sales-by-article window removes when it closes.
+void TFImpVentart::Preview() { QRImpVentart->PreviewReleasingTable(); }
 
 // The index is opened anew each time: the sales-by-article window rebuilds
 // the file at each activation.

@@ -36,18 +36,7 @@ void TFImpVente::QRImpVenteAfterPrint() { totals->reset(); }
 void TFImpVente::Preview() { PreviewFile(kSalesFile); }
 
 void TFImpVente::PreviewFile(const QString& file) {
-    PageModel pages;
-    {
-        struct CloseAfter {
-            TApolloTable* table;
-            ~CloseAfter() {
-                table->Close();
-                table->setTableName(kSalesFile);
-            }
-        } closeAfter{ATVente};
-        ATVente->Close();
-        ATVente->setTableName(file);
-        pages = QRImpVente->Prepare();
-    }
-    QRImpVente->ShowPreview(std::move(pages));
+    ATVente->Close();
+    ATVente->setTableName(file);
+    QRImpVente->PreviewReleasingTable([this] { ATVente->setTableName(kSalesFile); });
 }

@@ -1,5 +1,7 @@
 #include "reports/vent_art.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalBlocker>
 
 #include "common/dialogs.h"
@@ -9,6 +11,7 @@
 #include "reports/imp_vent_art.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
+#include "store/file_names.h"
 #include "ui/main_menu.h"
 
 TFVentart::TFVentart(TProgram& program)
@@ -49,6 +52,7 @@ TFVentart::TFVentart(TProgram& program)
     connect(MultiLineButton1, &QPushButton::clicked, this, guarded([this] { MultiLineButton1Click(); }));
     connect(MultiLineButton2, &QPushButton::clicked, this, guarded([this] { MultiLineButton2Click(); }));
     setCentralWidget(client);
+    creationStep([this] { removeLabelIndex(); });
 }
 
 void TFVentart::FormShow() {
@@ -61,7 +65,7 @@ void TFVentart::FormShow() {
 }
 
 void TFVentart::rebuildWorkTable() {
-    ATVente->CreateIndex("ventart.ntx", "upper(Libelle)", false);
+    ATVente->CreateIndex(kLabelIndex, "upper(Libelle)", false);
     QteVenteConstruite = true;
     {
         // The grid reads the rows once they are all written.
@@ -101,7 +105,17 @@ void countSalesByLabel(TApolloTable& sales, TApolloTable& work) {
     storeCount();
 }
 
-void TFVentart::FormClose() { ATVente->CloseIndexes(); }
+void TFVentart::FormClose() {
+    ATVente->CloseIndexes();
+    removeLabelIndex();
+}
+
+// A leftover from a run that ended with the window open would read as a
+// stale index to the checks of the data folder.
+void TFVentart::removeLabelIndex() {
+    const QString file = findFileAnyCase(QDir::current().filePath(kLabelIndex));
+    if (!file.isEmpty()) QFile::remove(file);
+}
 
 void TFVentart::MultiLineButton1Click() { program().FImpVentart->Preview(); }
 

@@ -30,10 +30,15 @@ public:
 protected:
     // Activation: the work table counts the sales as they are now.
     void FormShow() override;
+    // The label index is the window's own scratch file, made anew at each
+    // show: it goes when the window closes, since nobody keeps it up to date
+    // with the sales booked afterwards.
     void FormClose() override;
 
 private:
+    static inline const QString kLabelIndex = QStringLiteral("ventart.ntx");
     void rebuildWorkTable();
+    static void removeLabelIndex();
     void MultiLineButton1Click();
     void MultiLineButton2Click();
 };

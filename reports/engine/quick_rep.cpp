@@ -68,6 +68,22 @@ PageModel TQuickRep::Prepare() {
 
 void TQuickRep::Preview() { ShowPreview(Prepare()); }
 
+void TQuickRep::PreviewReleasingTable(const std::function<void()>& afterClose) {
+    PageModel pages;
+    {
+        struct Release {
+            TQuickRep& rep;
+            const std::function<void()>& then;
+            ~Release() {
+                if (rep.dataSet_) rep.dataSet_->Close();
+                if (then) then();
+            }
+        } release{*this, afterClose};
+        pages = Prepare();
+    }
+    ShowPreview(std::move(pages));
+}
+
 void TQuickRep::ShowPreview(PageModel model) {
     TPreviewWindow window(*this, std::move(model));
     window.showCentred();

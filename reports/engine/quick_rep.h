@@ -109,6 +109,10 @@ public:
     void Preview();
     // Shows pages already generated, as Preview() does once it has them.
     void ShowPreview(PageModel model);
+    // Preview() for a report whose table is its own: the table is closed
+    // once the pages are made (then `afterClose` runs, on failure too), so
+    // that a preview on screen holds no file.
+    void PreviewReleasingTable(const std::function<void()>& afterClose = {});
     // One generation into a page model; every handler runs.
     PageModel Prepare();
     // Prints `model` with the printer settings, showing the progress
