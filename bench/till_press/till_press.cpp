@@ -5,7 +5,8 @@
 // the ticket is closed ("Caisse", receipt preview skipped): the closing
 // writes the card payment row and flushes the three tables to disk; the
 // flush alone is timed apart.
-//   build/bin/bench_till_press [--rows N ...] [--presses P]
+// With --ticket-rows R: presses of 99 and of 1 on tickets of R rows.
+//   build/bin/bench_till_press [--rows N ...] [--presses P] [--ticket-rows R]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -85,6 +86,48 @@ void run(long rows, int presses) {
                 median(closings), median(flushes));
 }
 
+// Presses on tickets that already hold `ticketRows` rows each: a quantity of
+// 99, then a quantity of 1 on the same ticket. A press books its units and
+// shows the grid once, so neither should grow with the ticket's rows.
+void runLongTickets(int ticketRows, int tickets) {
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    installDataFolder(dir.path(), true);
+    bench::setTodaysFloat();
+    bench::fillSales(static_cast<long>(ticketRows) * tickets, ticketRows);
+    Program program;
+    program.create();
+    program.showWindow(program.FMenu);
+    program.switchTo(program.FMenu, program.FCaisse);
+    TFCaisse* till = program.FCaisse;
+    std::vector<double> of99, of1;
+    auto timedPress = [&](const char* quantity) {
+        till->ENombre->setText(QString::fromLatin1(quantity));
+        QElapsedTimer press;
+        press.start();
+        QTest::mouseClick(till->MultiLineButton[1], Qt::LeftButton);
+        till->DBGrid1->viewport()->repaint();
+        return press.nsecsElapsed() / 1e6;
+    };
+    for (int ticket = 1; ticket <= tickets; ++ticket) {
+        till->ATConfig->Edit();
+        till->ATConfig->FieldByName("NUMTICKET")->setAsString(QString::number(ticket));
+        till->ATConfig->Post();
+        till->FiltreVente = QStringLiteral("Ticket = '%1'").arg(ticket);
+        till->applyFiltreVente();
+        of99.push_back(timedPress("99"));
+        of1.push_back(timedPress("1"));
+        if (till->ATVente->RecordCount() != static_cast<long>(ticketRows) * tickets + 100L * ticket)
+            std::fprintf(stderr, "ticket %d: rows missing\n", ticket);
+    }
+    std::sort(of99.begin(), of99.end());
+    std::sort(of1.begin(), of1.end());
+    std::printf("ticket of %d rows  press of 99: median %.1f ms (min %.1f, max %.1f)  "
+                "press of 1: median %.3f ms (min %.3f, max %.3f)\n",
+                ticketRows, of99[of99.size() / 2], of99.front(), of99.back(), of1[of1.size() / 2],
+                of1.front(), of1.back());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,11 +140,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<long> sizes;
-    int presses = 200;
+    int presses = 200, ticketRows = 0;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == "--rows" && i + 1 < argc) sizes.push_back(std::atol(argv[++i]));
         else if (a == "--presses" && i + 1 < argc) presses = std::atoi(argv[++i]);
+        else if (a == "--ticket-rows" && i + 1 < argc) ticketRows = std::atoi(argv[++i]);
+    }
+    if (ticketRows > 0) {
+        runLongTickets(ticketRows, 15);
+        return 0;
     }
     if (sizes.empty()) sizes = {1000, 1000000};
     for (long rows : sizes) run(rows, presses);
