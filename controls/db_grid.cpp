@@ -20,10 +20,10 @@ void TDBGridModel::setDataSource(TDataSource* source) {
     reload();
 }
 
-// The handle is walked from its first row and put back on the row it stood
-// on; its signals are held meanwhile so the walk is not seen. The till's
-// view is one ticket, so the read stays small; a hidden grid reads nothing,
-// so a handle opened before its filter is set is never read whole.
+// The handle is walked unseen (its signals held) and put back on the row it
+// stood on. The till's view is one ticket, so the read stays small; a hidden
+// grid reads nothing, so a handle opened before its filter is set is never
+// read whole; and the rows a booking appends are read alone.
 void TDBGridModel::reload() {
     if (reading_) return;
     TApolloTable* table = source_ ? source_->DataSet() : nullptr;
@@ -34,39 +34,89 @@ void TDBGridModel::reload() {
     // A row being written is shown once posted: the handle's state change
     // then reads the view again, so each field assigned costs nothing here.
     if (table && table->Editing()) return;
+    const bool grown = !stale_ && table && table == read_ &&
+                       table->State() == TDataSetState::dsBrowse &&
+                       table->ViewGeneration() == readGeneration_;
     stale_ = false;
+    reading_ = true;
+    struct Release {
+        bool& reading;
+        ~Release() { reading = false; }
+    } release{reading_};
+    if (grown) {
+        readAppended(table);
+    } else {
+        readAll(table);
+    }
+    emit currentLineChanged(currentLine_);
+}
+
+QStringList TDBGridModel::lineOf(TApolloTable* table) const {
+    QStringList line;
+    for (int i = 0; i < table->FieldCount(); ++i) line << fieldDisplayText(*table->Fields(i));
+    return line;
+}
+
+void TDBGridModel::findCurrentLine(long current) {
+    currentLine_ = -1;
+    for (size_t i = recnos_.size(); i-- > 0;)
+        if (recnos_[i] == current) {
+            currentLine_ = static_cast<int>(i);
+            break;
+        }
+}
+
+void TDBGridModel::readAll(TApolloTable* table) {
     beginResetModel();
+    struct End {
+        TDBGridModel& model;
+        ~End() { model.endResetModel(); }
+    } end{*this};
     titles_.clear();
     widths_.clear();
     lines_.clear();
     recnos_.clear();
     currentLine_ = -1;
-    if (table && table->State() == TDataSetState::dsBrowse) {
-        reading_ = true;
-        QSignalBlocker hold(table);
-        readTitles(table);
-        const long current = table->RecNo();
-        try {
-            for (table->First(); !table->Eof() && lines_.size() < kMaxLines; table->Next()) {
-                QStringList line;
-                for (int i = 0; i < table->FieldCount(); ++i)
-                    line << fieldDisplayText(*table->Fields(i));
-                if (table->RecNo() == current) currentLine_ = static_cast<int>(lines_.size());
-                lines_.push_back(line);
-                recnos_.push_back(table->RecNo());
-            }
-            table->GoTo(current);
-        } catch (...) {
-            reading_ = false;
-            endResetModel();
-            throw;
-        }
-        reading_ = false;
-    } else if (table) {
-        readTitles(table);
+    read_ = table;
+    if (!table) return;
+    readTitles(table);
+    readGeneration_ = table->ViewGeneration();
+    if (table->State() != TDataSetState::dsBrowse) return;
+    QSignalBlocker hold(table);
+    const long current = table->RecNo();
+    for (table->First(); !table->Eof() && lines_.size() < kMaxLines; table->Next()) {
+        lines_.push_back(lineOf(table));
+        recnos_.push_back(table->RecNo());
     }
-    endResetModel();
-    emit currentLineChanged(currentLine_);
+    table->GoTo(current);
+    findCurrentLine(current);
+}
+
+// The lines read stand; the rows past the last one are new.
+void TDBGridModel::readAppended(TApolloTable* table) {
+    QSignalBlocker hold(table);
+    const long current = table->RecNo();
+    std::vector<QStringList> lines;
+    std::vector<long> recnos;
+    if (recnos_.empty()) {
+        table->First();
+    } else {
+        table->GoTo(recnos_.back());
+        table->Next();
+    }
+    for (; !table->Eof() && lines_.size() + lines.size() < kMaxLines; table->Next()) {
+        lines.push_back(lineOf(table));
+        recnos.push_back(table->RecNo());
+    }
+    table->GoTo(current);
+    if (!lines.empty()) {
+        const int first = static_cast<int>(lines_.size());
+        beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
+        lines_.insert(lines_.end(), lines.begin(), lines.end());
+        recnos_.insert(recnos_.end(), recnos.begin(), recnos.end());
+        endInsertRows();
+    }
+    findCurrentLine(current);
 }
 
 void TDBGridModel::readTitles(TApolloTable* table) {

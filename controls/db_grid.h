@@ -23,8 +23,10 @@ public:
     explicit TDBGridModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     void setDataSource(TDataSource* source);
-    // Reads the view again and puts the handle back on its row. While the
-    // grid is hidden the read waits until it is shown.
+    // Reads the view again and puts the handle back on its row; when the
+    // view can only have grown at its end since the last read, reads just
+    // the rows past the last line. While the grid is hidden the read waits
+    // until it is shown.
     void reload();
     void reloadIfStale();
     void setShown(std::function<bool()> shown) { shown_ = std::move(shown); }
@@ -53,11 +55,17 @@ signals:
 private:
     QPointer<TDataSource> source_;
     void readTitles(TApolloTable* table);
+    void readAll(TApolloTable* table);
+    void readAppended(TApolloTable* table);
+    QStringList lineOf(TApolloTable* table) const;
+    void findCurrentLine(long current);
 
     QStringList titles_;
     std::vector<int> widths_;
     std::vector<QStringList> lines_;
     std::vector<long> recnos_;  // the row of each line
+    QPointer<TApolloTable> read_;       // the handle the lines were read from
+    unsigned long readGeneration_ = 0;  // its view generation then
     int currentLine_ = -1;
     bool reading_ = false;
     bool stale_ = false;

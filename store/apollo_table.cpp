@@ -253,6 +253,7 @@ void TApolloTable::settle() {
 // ---- open and close ----
 
 void TApolloTable::Open() {
+    ++viewGeneration_;
     if (Active()) return;
     if (tableName_.isEmpty())
         throw EApolloError(name_ + QStringLiteral(" : ") + ApolloText::kMissingTableName);
@@ -362,6 +363,7 @@ void TApolloTable::bindFields() {
 }
 
 void TApolloTable::Close() {
+    ++viewGeneration_;
     if (!Active()) return;
     select();
     sde().sx_Close();
@@ -504,10 +506,34 @@ void TApolloTable::Post() {
     if (inserting && !sde().sx_Visible()) {
         goToRow(recnoBeforeInsert_);
     } else {
+        if (!inserting || !lastOfView(posted)) ++viewGeneration_;
         eof_ = bof_ = false;
         readCurrent();
     }
     emit stateChanged();
+}
+
+// Whether the visible row `recno` ends the view; the engine stands on it
+// again afterwards.
+bool TApolloTable::lastOfView(long recno) {
+    sde().sx_Skip(1);
+    const bool last = sde().sx_Eof() != 0;
+    sde().sx_Go(recno);
+    return last;
+}
+
+void TApolloTable::DisableControls() {
+    if (controlsDisabled_++ > 0) return;
+    stateWhenDisabled_ = state_;
+    blockSignals(true);
+}
+
+void TApolloTable::EnableControls() {
+    if (controlsDisabled_ == 0 || --controlsDisabled_ > 0) return;
+    blockSignals(false);
+    if (state_ != stateWhenDisabled_) emit stateChanged();
+    emit dataChanged();
+    emit positionSettled();
 }
 
 QVariant TApolloTable::PostedValue(const QString& field) const {
@@ -533,6 +559,7 @@ void TApolloTable::Cancel() {
 }
 
 void TApolloTable::Delete() {
+    ++viewGeneration_;
     requireChangeable();
     if (state_ == TDataSetState::dsInsert) {
         Cancel();
@@ -562,6 +589,7 @@ void TApolloTable::GoTo(long recno) {
 }
 
 void TApolloTable::Refresh() {
+    ++viewGeneration_;
     requireOpen();
     checkBrowseMode();
     select();
@@ -569,6 +597,7 @@ void TApolloTable::Refresh() {
 }
 
 void TApolloTable::applySettings() {
+    ++viewGeneration_;
     select();
     sde().sx_SetDeleted(TApolloEnv::current().deleted ? 1 : 0);
     if (state_ == TDataSetState::dsBrowse) goToRow(recno_);
@@ -577,6 +606,7 @@ void TApolloTable::applySettings() {
 // ---- filter ----
 
 void TApolloTable::applyFilter(bool checkValidity) {
+    ++viewGeneration_;
     checkBrowseMode();  // the view is read again: a change under way is posted first
     select();
     if (filtered_ && !filter_.isEmpty()) {
@@ -679,6 +709,7 @@ bool TApolloTable::Locate(const QString& field, const QString& text, bool partia
 // ---- indexes ----
 
 void TApolloTable::CreateIndex(const QString& file, const QString& key, bool unique) {
+    ++viewGeneration_;
     if (!Active()) return;
     if (file.isEmpty()) throw EApolloError(ApolloText::kMissingIndexFile);
     if (key.isEmpty()) throw EApolloError(ApolloText::kMissingIndexKey);
@@ -696,6 +727,7 @@ void TApolloTable::CreateIndex(const QString& file, const QString& key, bool uni
 }
 
 void TApolloTable::OpenIndex(const QString& file) {
+    ++viewGeneration_;
     requireOpen();
     QString path = findFileAnyCase(folder() + file);
     if (path.isEmpty()) throw EApolloError(ApolloText::kIndexDoesNotExist + file);
@@ -742,6 +774,7 @@ void TApolloTable::rememberIndex(const QString& file) {
 }
 
 void TApolloTable::CloseIndexes() {
+    ++viewGeneration_;
     if (!Active()) return;
     select();
     sde().sx_CloseIndexes();
@@ -750,6 +783,7 @@ void TApolloTable::CloseIndexes() {
 }
 
 void TApolloTable::Reindex() {
+    ++viewGeneration_;
     if (!Active()) return;
     checkBrowseMode();
     select();
@@ -758,6 +792,7 @@ void TApolloTable::Reindex() {
 }
 
 void TApolloTable::Zap() {
+    ++viewGeneration_;
     requireChangeable();
     if (!exclusive_) throw EApolloError(ApolloText::kZapExclusive);
     checkBrowseMode();

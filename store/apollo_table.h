@@ -117,6 +117,17 @@ public:
     // rebuilt from its table, once; the program shows it to the user.
     static void setIndexRepairNotice(std::function<void(const QString& path)> notice);
 
+    // Controls attached to the handle are not told of its moves and changes
+    // until the matching EnableControls, which tells them once: a loop of
+    // posts costs one redraw. The calls nest.
+    void DisableControls();
+    void EnableControls();
+    // Changes whenever the rows of the view may have changed otherwise than
+    // by rows this handle appended at its end (open, close, filter, order,
+    // an edit, a deletion, a refresh...): a control holding the view's rows
+    // reads them all again only then, else it reads the rows past its last.
+    unsigned long ViewGeneration() const { return viewGeneration_; }
+
     // Every open handle, for settings that refresh them all.
     static const std::vector<TApolloTable*>& openHandles();
     // Re-applies the engine-wide Deleted setting, then re-reads the row.
@@ -141,6 +152,7 @@ private:
     void bindFields();
     void readCurrent();
     void settle();
+    bool lastOfView(long recno);
     void goToRow(long recno);
     void applyFilter(bool checkValidity);
     void setState(TDataSetState s);
@@ -171,7 +183,22 @@ private:
     long recno_ = 0;
     long recnoBeforeInsert_ = 0;
     QByteArray posted_;  // the image the last Post wrote
+    unsigned long viewGeneration_ = 0;
+    int controlsDisabled_ = 0;
+    TDataSetState stateWhenDisabled_ = TDataSetState::dsInactive;
     bool eof_ = true;
     bool bof_ = true;
     bool modified_ = false;
+};
+
+// Controls disabled on a handle for the life of the object.
+class TControlsDisabled {
+public:
+    explicit TControlsDisabled(TApolloTable& table) : table_(table) { table_.DisableControls(); }
+    ~TControlsDisabled() { table_.EnableControls(); }
+    TControlsDisabled(const TControlsDisabled&) = delete;
+    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+private:
+    TApolloTable& table_;
 };

@@ -251,3 +251,57 @@ TEST_F(TableViewTest, DataSourceRelaysMovesAndStates) {
 }
 
 }  // namespace
+
+namespace {
+
+// The view generation tells a grid when the rows it holds may be wrong: a
+// row appended at the end of the view keeps it, anything else changes it.
+// Controls disabled hear nothing until they are enabled, then once.
+TEST_F(TableViewTest, OnlyRowsAppendedAtTheEndOfTheViewKeepItsGeneration) {
+    install();
+    appendSales({{"7", 1}, {"8", 2}, {"7", 3}});
+    createSaleIndexes();
+    TApolloTable t(QStringLiteral("ATVente"));
+    openSales(t);
+    t.OpenIndex(QStringLiteral("ticket.ntx"));
+    t.setFilter(QStringLiteral("Ticket = '7'"));
+    t.setFiltered(true);
+    auto post = [&](const char* ticket) {
+        t.Insert();
+        t.FieldByName("TICKET")->setAsString(QString::fromLatin1(ticket));
+        t.Post();
+    };
+    const struct {
+        const char* step;
+        std::function<void()> run;
+        bool kept;
+    } steps[] = {
+        {"a row of the ticket", [&] { post("7"); }, true},
+        {"a row outside the filter", [&] { post("9"); }, true},
+        {"moves", [&] { t.First(); t.Next(); t.Last(); }, true},
+        {"the filter off", [&] { t.setFiltered(false); }, false},
+        {"a row that sorts before others", [&] { post("1"); }, false},
+        {"an edit", [&] { t.First(); t.Edit(); t.FieldByName("PRIX")->setAsFloat(9); t.Post(); }, false},
+        {"a refresh", [&] { t.Refresh(); }, false},
+        {"a deletion", [&] { t.Delete(); }, false},
+        {"another order", [&] { t.CloseIndexes(); }, false},
+        {"in record order, a new row", [&] { post("2"); }, true},
+    };
+    for (const auto& s : steps) {
+        const unsigned long before = t.ViewGeneration();
+        s.run();
+        EXPECT_EQ(t.ViewGeneration() == before, s.kept) << s.step;
+    }
+    TDataSource source;
+    source.setDataSet(&t);
+    int told = 0;
+    QObject::connect(&source, &TDataSource::dataChanged, [&] { ++told; });
+    {
+        TControlsDisabled quiet(t);
+        TControlsDisabled nested(t);
+        for (int i = 0; i < 3; ++i) post("7");
+    }
+    EXPECT_EQ(told, 1);
+}
+
+}  // namespace
