@@ -108,6 +108,8 @@ void TFCaisse::createControls() {
     ENombre = new QLineEdit("1", client);
     ENombre->setObjectName("ENombre");
     ENombre->setGeometry(168, 8, 41, 21);
+    // Two characters, as wide as the field: 0 to 99, or a minus and a digit.
+    ENombre->setMaxLength(2);
     Label5 = label(client, "Label5", QStringLiteral("N° du Ticket"), 240, 8, 16, kNavy);
     Numticket = label(client, "Numticket", QString(), 344, 8, 16, kRed);
     BitBtn1 = new QPushButton("Impression Oui", client);

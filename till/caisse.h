@@ -84,7 +84,7 @@ public:
     void applyFiltreVente();
     // TotalTicket in Label4 in the till's amount format.
     void showTotal();
-    // After a booking: the total redrawn at once and the grid read again.
+    // After a booking: the total redrawn at once.
     void showBooking();
 
     // Free drinks of the account `label` (the three free-drink buttons).

@@ -71,8 +71,9 @@ void TFCaisse::showTotal() {
     Label4->adjustSize();
 }
 
+// The grid has already read the rows the booking appended (and those
+// alone): reading the whole ticket again would cost a press its size.
 void TFCaisse::showBooking() {
     showTotal();
     Label4->repaint();
-    ATVente->Refresh();
 }

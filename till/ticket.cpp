@@ -77,11 +77,14 @@ void Ticket::bookCounted(const QString& label, double price, double vat, double*
 }
 
 void Ticket::sellArticle(const QString& label, double price, double vat, int count) {
+    // The grid shows the rows once they are all booked.
+    TControlsDisabled oneRedraw(*sales_);
     for (int unit = 0; unit < count; ++unit)
         bookCounted(label, price, vat, vat == 6 ? &TotalTVA6 : &TotalTVA21);
 }
 
 void Ticket::giveFreeDrinks(const QString& label) {
+    TControlsDisabled oneRedraw(*sales_);
     if (TotalTVA6 != 0) bookCounted(label, -TotalTVA6, 6, nullptr);
     if (TotalTVA21 != 0) bookCounted(label, -TotalTVA21, 21, nullptr);
 }
@@ -93,6 +96,7 @@ void Ticket::cancelRefereeFee() {
 }
 
 void Ticket::cancelOrder() {
+    TControlsDisabled oneRedraw(*sales_);
     if (TotalTVA6 != 0) bookCounted(BookingText::kOrderCancel, -TotalTVA6, 6, &TotalTVA6);
     if (TotalTVA21 != 0) bookCounted(BookingText::kOrderCancel, -TotalTVA21, 21, &TotalTVA21);
 }

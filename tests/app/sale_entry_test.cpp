@@ -74,22 +74,44 @@ TEST_F(TillTest, ZeroOrNegativeQuantityBooksNothingButResetsTheField) {
     EXPECT_EQ(till->Label4->text(), QStringLiteral("0,00 €"));
 }
 
-TEST_F(TillTest, LettersGiveTheConversionMessageAndBookNothing) {
+// The quantity field holds two characters, typed as a person types them:
+// 0 to 99, a leading blank or sign; a text that is not a whole number gives
+// the conversion message and books nothing, and stays for correction.
+TEST_F(TillTest, TheQuantityFieldTakesTwoCharactersAndBooksWholeNumbersOnly) {
+    struct Case {
+        const char* typed;
+        const char* shown;  // what the field holds once typed
+        int rows;           // -1: refused with the conversion message
+    };
+    const Case cases[] = {
+        {"99", "99", 99}, {"999", "99", 99}, {"1234", "12", 12}, {" 2", " 2", 2}, {"+2", "+2", 2},
+        {"0", "0", 0},    {"-2", "-2", 0},   {"-25", "-2", 0},   {"", "", -1},    {"ab", "ab", -1},
+        {"abc", "ab", -1}, {"1.5", "1.", -1}, {"3 ", "3 ", -1},
+    };
     prepare(priceList());
     TFCaisse* till = openTill();
-    press(till, 1, "2");
-    for (const char* bad : {"abc", "", "1.5", "3 "}) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
         dialogs_.errors.clear();
-        press(till, 1, bad);
-        EXPECT_EQ(dialogs_.errors,
-                  QStringList({QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(bad)}));
-        EXPECT_EQ(till->ENombre->text(), bad);
+        const qsizetype before = salesRows().size();
+        till->ENombre->clear();
+        QTest::keyClicks(till->ENombre, QString::fromLatin1(c.typed));
+        EXPECT_EQ(till->ENombre->text(), c.shown);
+        QTest::mouseClick(till->MultiLineButton[1], Qt::LeftButton);
+        if (c.rows < 0) {
+            EXPECT_EQ(dialogs_.errors,
+                      QStringList({QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(c.shown)}));
+            EXPECT_EQ(till->ENombre->text(), c.shown);
+        } else {
+            EXPECT_TRUE(dialogs_.errors.isEmpty());
+            EXPECT_EQ(till->ENombre->text(), "1");
+        }
+        EXPECT_EQ(salesRows().size() - before, std::max(c.rows, 0));
     }
-    EXPECT_EQ(salesRows().size(), 2);
-    EXPECT_DOUBLE_EQ(till->TotalTicket, 5.0);
-    // A leading blank and a sign are accepted.
-    press(till, 2, " +2");
-    EXPECT_EQ(salesRows().size(), 4);
+    EXPECT_DOUBLE_EQ(till->TotalTicket, 2.5 * (99 + 99 + 12 + 2 + 2));
+    // The grid shows every row booked, on the last one.
+    EXPECT_EQ(till->DBGrid1->model()->rowCount(), 214);
+    EXPECT_EQ(till->DBGrid1->gridModel()->currentLine(), 213);
 }
 
 TEST_F(TillTest, AnyRateOtherThanSixCountsWithTwentyOne) {
