@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 
     TCaisseApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
-    installQtTranslations();
+    installQtTranslations(programLanguage());
 
     std::string why;
     if (!SdeLibrary::load(&why)) {

@@ -1,6 +1,6 @@
 // Qt's own dialogs (printer set-up, file choice, the standard buttons of
-// message boxes) speak the system's language through Qt's translations; the
-// program's own texts are French whatever the language.
+// message boxes) speak French, as every text of the program does, whatever
+// the system's language; the regional formats still follow the system.
 #pragma once
 
 #include <QLocale>
@@ -11,4 +11,7 @@ class QTranslator;
 // translations folder. Returns the translator (owned by the application;
 // deleting it takes the translation back out), or nullptr when the locale is
 // C or no translation exists for its language.
-QTranslator* installQtTranslations(const QLocale& locale = QLocale::system());
+QTranslator* installQtTranslations(const QLocale& locale);
+
+// The language of the program's own texts, which Qt's dialogs speak too.
+inline QLocale programLanguage() { return QLocale(QLocale::French, QLocale::Belgium); }

@@ -8,6 +8,10 @@
 
 namespace {
 
+// Qt's own file dialog, which speaks the program's language, rather than the
+// desktop's, which would speak the system's.
+constexpr QFileDialog::Options kOwnDialog = QFileDialog::DontUseNativeDialog;
+
 // The window a box belongs to: the active one, so it shows on top of it.
 QWidget* owner() { return QApplication::activeWindow(); }
 
@@ -26,11 +30,11 @@ public:
     }
     QString openFileName(const QString& title, const QString& folder,
                          const QString& filter) override {
-        return QFileDialog::getOpenFileName(owner(), title, folder, filter);
+        return QFileDialog::getOpenFileName(owner(), title, folder, filter, nullptr, kOwnDialog);
     }
     QString saveFileName(const QString& title, const QString& folder,
                          const QString& filter) override {
-        return QFileDialog::getSaveFileName(owner(), title, folder, filter);
+        return QFileDialog::getSaveFileName(owner(), title, folder, filter, nullptr, kOwnDialog);
     }
 };
 
