@@ -32,6 +32,9 @@ public:
                          const QString& filter) override {
         return QFileDialog::getSaveFileName(owner(), title, folder, filter);
     }
+    QString existingFolder(const QString& title, const QString& folder) override {
+        return QFileDialog::getExistingDirectory(owner(), title, folder);
+    }
 };
 
 QtDialogs qtDialogs;
