@@ -97,8 +97,11 @@ std::vector<std::string> programTables() {
 int chooseInWindow(int argc, char** argv, const BackupSource& source) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Caisse"));
-    // The tool speaks French; so does Qt's folder dialog, whatever the locale.
-    installQtTranslations(QLocale(QLocale::French, QLocale::Belgium));
+    // The tool speaks French; so does Qt's folder dialog (its buttons, its
+    // dates), whatever the system's language.
+    const QLocale french(QLocale::French, QLocale::Belgium);
+    QLocale::setDefault(french);
+    installQtTranslations(french);
     return chooseFolderAndBackUp(source, localToday());
 }
 
