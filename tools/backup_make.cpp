@@ -109,7 +109,7 @@ std::string latestBackupBefore(const std::string& backups, Day today) {
 std::string rotate(const std::string& backups, Day today) {
     std::string text;
     for (Day d : rotateBackups(backups, today)) text += (text.empty() ? "" : ", ") + dayName(d);
-    return text.empty() ? "" : "\nSauvegardes retirées (plus gardées) : " + text;
+    return text.empty() ? "" : "\nAnciennes sauvegardes effacées : " + text;
 }
 
 }  // namespace
