@@ -17,7 +17,10 @@ namespace {
 // Beside the destination, under a name that no listing takes for a backup.
 std::string workFolderFor(const std::string& destination) {
     const fs::path d(destination);
-    return (d.parent_path() / ("." + d.filename().string() + ".en-cours")).string();
+    fs::path work = d.parent_path() / ".";
+    work += d.filename();
+    work += ".en-cours";
+    return work.string();
 }
 
 // Links `copy` to the earlier copy `previous` when that holds the same bytes
