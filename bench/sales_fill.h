@@ -8,17 +8,20 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "store/apollo_table.h"
 
 namespace bench {
 
-// Tickets 1 .. rows/rowsPerTicket, rowsPerTicket rows each, in the working folder.
-inline void fillSales(long rows, int rowsPerTicket) {
+// Tickets 1 .. rows/rowsPerTicket, rowsPerTicket rows each, in the working
+// folder; the rows' keys go into `indexes` too (index files of the folder).
+inline void fillSales(long rows, int rowsPerTicket, const QStringList& indexes = {}) {
     TApolloTable v("fill");
     v.setTableName("Vente.dbf");
     v.setExclusive(true);
     v.Open();
+    for (const QString& index : indexes) v.OpenIndex(index);
     for (long i = 0; i < rows; ++i) {
         v.Insert();
         v.FieldByName("NOM")->setAsString("Caissier1");

@@ -1,7 +1,8 @@
-# Installation (cmake --install, and so the Debian package): `caisse` and
-# `caisse-init` in bin/ with the launcher `caisse-launch`, the engine library
+# Installation (cmake --install, and so the Debian package): `caisse`,
+# `caisse-init`, `caisse-check` and `caisse-backup` in bin/ with the launcher
+# `caisse-launch`, the engine library
 # in a private folder that the program finds from its own location
-# (bin/../lib/<multiarch>/caisse/), the manual page, and the desktop entry,
+# (bin/../lib/<multiarch>/caisse/), the manual pages, and the desktop entry,
 # its icons and the AppStream metainfo. Included once from the top
 # CMakeLists.txt; the rules are added once every folder has defined its
 # targets.
@@ -16,7 +17,7 @@ endif()
 set(CAISSE_ICON_SIZES 16 22 24 32 48 64 128 256)
 
 function(caisse_install_rules)
-  foreach(target caisse caisse-init sde50)
+  foreach(target caisse caisse-init caisse-check caisse-backup sde50)
     if(NOT TARGET ${target})
       message(FATAL_ERROR "cmake/install.cmake: no target ${target} to install")
     endif()
@@ -31,11 +32,12 @@ function(caisse_install_rules)
   set_property(SOURCE ${binding} DIRECTORY ${binding_dir} APPEND PROPERTY
     COMPILE_DEFINITIONS CAISSE_PRIVATE_LIBDIR="${CAISSE_PRIVATE_LIBDIR}")
 
-  install(TARGETS caisse caisse-init caisse-check RUNTIME DESTINATION bin)
+  install(TARGETS caisse caisse-init caisse-check caisse-backup RUNTIME DESTINATION bin)
   install(TARGETS sde50 LIBRARY DESTINATION ${CAISSE_PRIVATE_LIBDIR})
   install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/caisse-launch DESTINATION bin)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/caisse.1 ${PROJECT_SOURCE_DIR}/packaging/caisse-launch.1
                 ${PROJECT_SOURCE_DIR}/packaging/caisse-init.1 ${PROJECT_SOURCE_DIR}/packaging/caisse-check.1
+                ${PROJECT_SOURCE_DIR}/packaging/caisse-backup.1
           DESTINATION share/man/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/caisse.desktop
           DESTINATION share/applications RENAME ${CAISSE_APP_ID}.desktop)

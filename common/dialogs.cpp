@@ -36,6 +36,9 @@ public:
                          const QString& filter) override {
         return QFileDialog::getSaveFileName(owner(), title, folder, filter, nullptr, kOwnDialog);
     }
+    QString existingFolder(const QString& title, const QString& folder) override {
+        return QFileDialog::getExistingDirectory(owner(), title, folder);
+    }
 };
 
 QtDialogs qtDialogs;

@@ -22,6 +22,8 @@ public:
                                  const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& folder,
                                  const QString& filter) = 0;
+    // An existing folder; empty when the user cancels.
+    virtual QString existingFolder(const QString& title, const QString& folder) = 0;
 };
 
 // The dialogs in use; Qt's own until a test installs others.

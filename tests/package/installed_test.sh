@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # installed_test.sh PREFIX: checks an installed program (the Debian package
 # in /usr, or `cmake --install build --prefix DIR`): the files are in place;
-# caisse-launch prepares a private data folder on the first start and the
-# program builds its start-up indexes there; a second start reuses it and
-# changes no table; the programs find their engine from their own location
-# and, without it, say the fixed message.
+# caisse-launch prepares a private data folder on the first start, backs it
+# up, and the program builds its start-up indexes there; a second start
+# reuses it and changes no table; caisse-backup copies the folder elsewhere,
+# refuses to restore while the program runs and restores once it is gone;
+# the programs find their engine from their own location and, without it,
+# say the fixed message.
 set -euo pipefail
 
 prefix=$(cd "${1:?usage: installed_test.sh PREFIX}" && pwd)
@@ -18,7 +20,7 @@ check() { local what=$1; shift; "$@" || fail "$what"; }
 echo "== files in $prefix"
 lib=$(find "$prefix/lib" -path '*/caisse/libsde50.so' 2>/dev/null | head -n 1)
 [[ -n "$lib" ]] || fail "no lib/<multiarch>/caisse/libsde50.so"
-for f in bin/caisse bin/caisse-init bin/caisse-launch bin/caisse-check; do
+for f in bin/caisse bin/caisse-init bin/caisse-launch bin/caisse-check bin/caisse-backup; do
   check "$f is an executable" test -x "$prefix/$f"
 done
 for f in share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml; do
@@ -30,6 +32,9 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 check "the desktop entry starts the launcher" grep -qx 'Exec=caisse-launch' \
   "$prefix/share/applications/$app_id.desktop"
+check "the desktop entry offers the copy to a USB key" grep -qx 'Exec=caisse-backup --choose' \
+  "$prefix/share/applications/$app_id.desktop"
+check "caisse-backup has its manual page" test -n "$(find "$prefix/share/man/man1" -name 'caisse-backup.1*')"
 if ldd "$prefix/bin/caisse" | grep -q sde50; then
   fail "caisse links the engine instead of loading it"
 fi
@@ -46,6 +51,7 @@ start_for() {
 
 # until_indexes LOG COMMAND...: starts the program until its five start-up
 # indexes are in the data folder (the window is then open), then stops it.
+# With WHILE_OPEN set, that command runs before the program is stopped.
 until_indexes() {
   local log=$1 pid waited=0
   shift
@@ -58,6 +64,7 @@ until_indexes() {
     waited=$((waited + 1))
   done
   sleep 1  # the last index is closed
+  [[ -z "${WHILE_OPEN:-}" ]] || $WHILE_OPEN
   if kill -0 "$pid" 2>/dev/null; then
     kill "$pid"
     wait "$pid" || true
@@ -101,6 +108,33 @@ sums=$(cd "$data" && md5sum -- *.[dD][bB][fF] *.[nN][tT][xX])
 start_for 8 "$work/second.log" "$prefix/bin/caisse-launch"
 check "the second start reuses the folder" test "$(cd "$data" && md5sum -- *.[dD][bB][fF] *.[nN][tT][xX])" = "$sums"
 if grep -q "Tables écrites" "$work/second.log"; then fail "the second start prepared the folder again"; fi
+
+echo "== caisse-backup: the day's backup, a copy elsewhere, a restore"
+backups=$home/.local/share/caisse-sauvegardes
+today=$(date +%F)
+backup() { env -u XDG_DATA_HOME HOME="$home" "$prefix/bin/caisse-backup" "$@"; }
+check "the first start made the day's backup" test -s "$backups/$today/manifeste.sha256"
+check "the backups are private (0700)" test "$(stat -c %a "$backups" 2>/dev/null)" = 700
+check "caisse-backup --to copies the folder elsewhere" backup --to "$work" >"$work/to.log"
+check "the copy is verified" grep -q "^Sauvegarde vérifiée : $work/caisse-$today " "$work/to.log"
+check "the copy passes caisse-check" "$prefix/bin/caisse-check" "$work/caisse-$today" >/dev/null
+check "caisse-backup restore lists the day's backup" backup restore >"$work/list.log"
+check "the listing says it is verified" grep -q "$today .* vérifiée" "$work/list.log"
+restore_while_open() {
+  local rc=0 waited=0 sales
+  sales=$(find "$data" -maxdepth 1 -iname vente.dbf)
+  # The program holds its open tables under a shared lock (flock).
+  while flock -xn "$sales" true && [[ $waited -lt 60 ]]; do sleep 1; waited=$((waited + 1)); done
+  backup restore "$today" >"$work/refused.log" 2>&1 || rc=$?
+  check "restore is refused while the program runs" test "$rc" -eq 1
+  check "the refusal says why" grep -q "la caisse a les tables ouvertes" "$work/refused.log"
+}
+WHILE_OPEN=restore_while_open until_indexes "$work/third.log" "$prefix/bin/caisse-launch"
+rm -f "$(find "$data" -maxdepth 1 -iname vente.dbf)"
+check "caisse-backup restore brings the day back" backup restore "$today" >"$work/restore.log"
+check "the sales table is back" test -n "$(find "$data" -maxdepth 1 -iname vente.dbf)"
+check "the files in place were put aside" test -n "$(find "$data" -maxdepth 1 -name 'avant-restauration-*')"
+check "caisse-check finds the restored folder sound" "$prefix/bin/caisse-check" "$data" >/dev/null
 
 echo "== XDG_DATA_HOME chooses the folder"
 env -u LD_LIBRARY_PATH HOME="$home" XDG_DATA_HOME="$work/xdg" QT_QPA_PLATFORM=offscreen \

@@ -1,6 +1,7 @@
 // Dialogs that record every box instead of showing it: confirmations
-// answer `confirmAnswer`, file dialogs answer from the queue `files` (a
-// save dialog with an empty queue answers `saveAnswer`). No test blocks.
+// answer `confirmAnswer`, file and folder dialogs answer from the queue
+// `files` (a save dialog with an empty queue answers `saveAnswer`). No test
+// blocks.
 #pragma once
 
 #include <QStringList>
@@ -24,6 +25,10 @@ public:
         saveTitles << title + QStringLiteral(" | ") + filter;
         return files.empty() ? saveAnswer : nextFile();
     }
+    QString existingFolder(const QString& title, const QString&) override {
+        folderTitles << title;
+        return nextFile();
+    }
     QString nextFile() {
         if (files.empty()) return {};
         QString f = files.front();
@@ -31,7 +36,7 @@ public:
         return f;
     }
 
-    QStringList messages, errors, confirmations, openTitles, saveTitles;
+    QStringList messages, errors, confirmations, openTitles, saveTitles, folderTitles;
     bool confirmAnswer = true;
     std::deque<QString> files;
     QString saveAnswer;
