@@ -37,7 +37,8 @@ public:
         return QFileDialog::getSaveFileName(owner(), title, folder, filter, nullptr, kOwnDialog);
     }
     QString existingFolder(const QString& title, const QString& folder) override {
-        return QFileDialog::getExistingDirectory(owner(), title, folder);
+        return QFileDialog::getExistingDirectory(owner(), title, folder,
+                                                 QFileDialog::ShowDirsOnly | kOwnDialog);
     }
 };
 

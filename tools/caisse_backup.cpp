@@ -99,9 +99,8 @@ int chooseInWindow(int argc, char** argv, const BackupSource& source) {
     QApplication::setApplicationName(QStringLiteral("Caisse"));
     // The tool speaks French; so does Qt's folder dialog (its buttons, its
     // dates), whatever the system's language.
-    const QLocale french(QLocale::French, QLocale::Belgium);
-    QLocale::setDefault(french);
-    installQtTranslations(french);
+    QLocale::setDefault(programLanguage());
+    installQtTranslations(programLanguage());
     return chooseFolderAndBackUp(source, localToday());
 }
 
