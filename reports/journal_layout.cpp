@@ -96,13 +96,7 @@ void JournalTotals::attach(JournalLayout& layout) {
 }
 
 void JournalTotals::countRow(double price, double vat) {
-    CumulVentes += price;
-    if (vat == 0)
-        CumulTVA0 += price;
-    else if (vat == 6)
-        CumulTVA6 += price;
-    else if (vat == 21)
-        CumulTVA21 += price;
+    sums.count(price, vat);
     if (onCounted) onCounted();
 }
 
@@ -146,23 +140,23 @@ void JournalTotals::closeLine() { setDetail(false); }
 void JournalTotals::totalsBeforePrint(TQRBand&) {
     settings_->Refresh();
     const double fond = settings_->FieldByName(QStringLiteral("FONDCAISSE"))->AsFloat();
-    MontantCaisse = fond + CumulVentes;
-    layout_->label("QRLabel2")->setCaption(moneyText(CumulVentes - CumulTVA0));
+    MontantCaisse = sums.expectedInTill(fond);
+    layout_->label("QRLabel2")->setCaption(moneyText(sums.sales()));
     layout_->label("QRLabel5")->setCaption(moneyText(MontantCaisse));
-    layout_->label("QRLabel8")->setCaption(moneyText(CumulTVA6));
-    layout_->label("QRLabel9")->setCaption(moneyText(CumulTVA21));
-    layout_->label("QRLabel11")->setCaption(moneyText(CumulTVA0 * -1));
+    layout_->label("QRLabel8")->setCaption(moneyText(sums.CumulTVA6));
+    layout_->label("QRLabel9")->setCaption(moneyText(sums.CumulTVA21));
+    layout_->label("QRLabel11")->setCaption(moneyText(sums.fees()));
     layout_->label("QRLabel15")->setCaption(moneyText(fond));
     layout_->label("QRLabel13")->setCaption(programFileVersion());
-    layout_->label("QRLHTVA6")->setCaption(QStringLiteral(" HTVA 6% = ") + moneyText(CumulTVA6 / 1.06));
-    layout_->label("QRLHTVA21")->setCaption(QStringLiteral(" HTVA 21% = ") + moneyText(CumulTVA21 / 1.21));
-    CumulTVA0 = CumulTVA6 = CumulTVA21 = CumulVentes = 0;
+    layout_->label("QRLHTVA6")->setCaption(QStringLiteral(" HTVA 6% = ") + moneyText(sums.beforeVat6()));
+    layout_->label("QRLHTVA21")->setCaption(QStringLiteral(" HTVA 21% = ") + moneyText(sums.beforeVat21()));
+    sums = {};
 }
 
 void JournalTotals::totalsAfterPrint() { setDetail(true); }
 
 void JournalTotals::reset() {
     price_ = vat_ = nullptr;
-    CumulVentes = CumulTVA0 = CumulTVA6 = CumulTVA21 = 0;
+    sums = {};
     setDetail(true);
 }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "reports/engine/quick_rep.h"
+#include "reports/journal_sums.h"
 
 class TApolloTable;
 class TField;
@@ -43,18 +44,14 @@ public:
     JournalTotals(TApolloTable* sales, TApolloTable* settings)
         : sales_(sales), settings_(settings) {}
 
-    double CumulVentes = 0;
-    double CumulTVA0 = 0;
-    double CumulTVA6 = 0;
-    double CumulTVA21 = 0;
+    JournalSums sums;
     double MontantCaisse = 0;
     bool DetailActif = true;
 
     // Sets the price texts' hooks and the totals band's handlers.
     void attach(JournalLayout& layout);
 
-    // One row into the sums: every price into CumulVentes, and into the
-    // sum of its rate when the rate is exactly 0, 6 or 21.
+    // One row into the sums, then the host's extra step.
     void countRow(double price, double vat);
     // The hook of the first and second price texts: counts the current row
     // and moves the table on; at the end of the table, closes the line.

@@ -1,4 +1,5 @@
 #include "reports/vent_art.h"
+#include "store/table_layouts.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include "controls/multi_line_button.h"
 #include "reports/imp_artcom.h"
 #include "reports/imp_vent_art.h"
+#include "reports/sales_by_label.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
 #include "store/file_names.h"
@@ -27,9 +29,9 @@ TFVentart::TFVentart(TProgram& program)
     QteVenteConstruite = false;
 
     ATVente = new TApolloTable("ATVente", this);
-    ATVente->setTableName("Vente.DBF");
+    ATVente->setTableName(TableFile::kSales);
     ATQteVente = new TApolloTable("ATQteVente", this);
-    ATQteVente->setTableName("QteVente.DBF");
+    ATQteVente->setTableName(TableFile::kQuantities);
     ATQteVente->setExclusive(true);
     DSQteVente = new TDataSource(this);
     DSQteVente->setDataSet(ATQteVente);
@@ -65,7 +67,7 @@ void TFVentart::FormShow() {
 }
 
 void TFVentart::rebuildWorkTable() {
-    ATVente->CreateIndex(kLabelIndex, "upper(Libelle)", false);
+    ATVente->CreateIndex(IndexFile::kSalesByLabel, "upper(Libelle)", false);
     QteVenteConstruite = true;
     {
         // The grid reads the rows once they are all written.
@@ -78,31 +80,17 @@ void TFVentart::rebuildWorkTable() {
 }
 
 void countSalesByLabel(TApolloTable& sales, TApolloTable& work) {
-    sales.First();
-    if (sales.Eof()) return;
-    QString remembered;
-    double pending = 0;
-    auto startRow = [&] {
-        remembered = sales.FieldByName("LIBELLE")->AsString();
+    LabelRuns runs;
+    TField* label = sales.FieldByName("LIBELLE");
+    TField* date = sales.FieldByName("DATE");
+    for (sales.First(); !sales.Eof(); sales.Next()) runs.add(label->AsString(), date->AsDate());
+    for (const LabelRun& run : runs.runs()) {
         work.Insert();
-        work.FieldByName("DATE")->setAsDate(sales.FieldByName("DATE")->AsDate());
-        work.FieldByName("LIBELLE")->setAsString(remembered);
-        pending = 1;
-    };
-    auto storeCount = [&] {
-        work.FieldByName("QTE")->setAsFloat(pending);
+        work.FieldByName("DATE")->setAsDate(run.date);
+        work.FieldByName("LIBELLE")->setAsString(run.label);
+        work.FieldByName("QTE")->setAsFloat(run.count);
         work.Post();
-    };
-    startRow();
-    for (sales.Next(); !sales.Eof(); sales.Next()) {
-        if (sales.FieldByName("LIBELLE")->AsString() != remembered) {
-            storeCount();
-            startRow();
-        } else {
-            pending += 1;
-        }
     }
-    storeCount();
 }
 
 void TFVentart::FormClose() {
@@ -113,7 +101,7 @@ void TFVentart::FormClose() {
 // A leftover from a run that ended with the window open would read as a
 // stale index to the checks of the data folder.
 void TFVentart::removeLabelIndex() {
-    const QString file = findFileAnyCase(QDir::current().filePath(kLabelIndex));
+    const QString file = findFileAnyCase(QDir::current().filePath(IndexFile::kSalesByLabel));
     if (!file.isEmpty()) QFile::remove(file);
 }
 
