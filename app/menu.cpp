@@ -18,11 +18,11 @@ TFMenu::TFMenu(TProgram& program)
     ApolloEnv1->setDeleted(true);
 
     ATVente = new TApolloTable("ATVente", this);
-    ATVente->setTableName("Vente.dbf");
+    ATVente->setTableName(TableFile::kSales);
     ATConsomation = new TApolloTable("ATConsomation", this);
-    ATConsomation->setTableName("consomation.DBF");
+    ATConsomation->setTableName(TableFile::kArticles);
     ATPtsRES = new TApolloTable("ATPtsRES", this);
-    ATPtsRES->setTableName("Ptsres.DBF");
+    ATPtsRES->setTableName(TableFile::kCardPayments);
     declareFields(ATPtsRES, {"NOM", "NUMRES", "DATEACHAT", "MONTANT", "ADRESSE", "LOCALITE"});
     DSVente = new TDataSource(this);
     DSVente->setDataSet(ATVente);
@@ -39,11 +39,11 @@ TFMenu::TFMenu(TProgram& program)
 // Each missing index file is built from every row of its table, ascending
 // and without condition; one that exists is used as it stands.
 void TFMenu::FormCreate() {
-    buildIndex(ATVente, "vente.ntx", "upper(ticket)", true);
-    buildIndex(ATVente, "ticket.ntx", "upper(ticket)", false);
-    buildIndex(ATConsomation, "consomation.ntx", "upper(libelle)", false);
-    buildIndex(ATConsomation, "ordre.ntx", "upper(ordre)", false);
-    buildIndex(ATPtsRES, "PtsRES.ntx", "upper(Nom)", false);
+    buildIndex(ATVente, IndexFile::kTickets, "upper(ticket)", true);
+    buildIndex(ATVente, IndexFile::kSalesByTicket, "upper(ticket)", false);
+    buildIndex(ATConsomation, IndexFile::kArticleNames, "upper(libelle)", false);
+    buildIndex(ATConsomation, IndexFile::kArticleOrder, "upper(ordre)", false);
+    buildIndex(ATPtsRES, IndexFile::kCardPayments, "upper(Nom)", false);
 }
 
 void TFMenu::buildIndex(TApolloTable* table, const QString& file, const QString& key,

@@ -12,7 +12,7 @@
 #include "backoffice/article.h"
 #include "backoffice/fond.h"
 #include "backoffice/pts_res.h"
-#include "backoffice/ticket.h"
+#include "backoffice/ticket_search.h"
 #include "reports/imp_article.h"
 #include "reports/imp_artcom.h"
 #include "reports/imp_pts_res.h"

@@ -4,17 +4,16 @@
 #include <array>
 #include <QVBoxLayout>
 
+#include "backoffice/price_buttons.h"
 #include "common/dialogs.h"
+#include "store/table_layouts.h"
 #include "ui/main_menu.h"
 #include "ui/window_look.h"
 
 namespace {
 
-const QString kOrderIndex = QStringLiteral("ordre.ntx");
-const QString kNameIndex = QStringLiteral("consomation.ntx");
 // Prices and rates show with two decimals and the regional separator.
 const QString kAmountFormat = QStringLiteral("0.00");
-constexpr double kButtonVat = 21;
 
 }  // namespace
 
@@ -27,9 +26,13 @@ TFArticle::TFArticle(TProgram& program)
     setAbsent(menu, {MenuEntry::FondCaisse, MenuEntry::ImpArticles, MenuEntry::ImpPtsRes,
                      MenuEntry::ImpCaisse, MenuEntry::VenteArt});
     buildMainMenu(this, menu);
+    createTable();
+    createControls();
+}
 
+void TFArticle::createTable() {
     ATConsomation = new TApolloTable("ATConsomation", this);
-    ATConsomation->setTableName("consomation.DBF");
+    ATConsomation->setTableName(TableFile::kArticles);
     ATConsomationLIBELLE = ATConsomation->addField("LIBELLE", TFieldType::ftString, 30);
     ATConsomationPRIX = ATConsomation->addField("PRIX", TFieldType::ftFloat);
     ATConsomationTVA = ATConsomation->addField("TVA", TFieldType::ftFloat);
@@ -38,8 +41,10 @@ TFArticle::TFArticle(TProgram& program)
     DSConsomation->setDataSet(ATConsomation);
     connect(DSConsomation, &TDataSource::dataChanged, this,
             guarded([this] { DSConsomationDataChange(); }));
+}
 
-    // The navigator spans the top; the other controls stand below it.
+// The navigator spans the top; the other controls stand below it.
+void TFArticle::createControls() {
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
     setCentralWidget(client);
@@ -54,31 +59,23 @@ TFArticle::TFArticle(TProgram& program)
     panel->setObjectName("Panel");
     column->addWidget(panel, 1);
 
-    DBLookupComboPlus1 = new TDBLookupComboPlus("DBLookupComboPlus1", panel);
-    DBLookupComboPlus1->setGeometry(16, 16, 265, 24);
-    DBLookupComboPlus1->setLookupSource(DSConsomation);
-    DBLookupComboPlus1->setLookupDisplay("LIBELLE");
-    DBLookupComboPlus1->setLookupField("LIBELLE");
-    DBLookupComboPlus1->setStyle(TLookupComboStyle::csIncSearch);
-    DBLookupComboPlus1->setDropDownCount(8);
-    DBLookupComboPlus1->setAutoDropDown(true);
-    DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
-    DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
+    DBLookupComboPlus1 = searchBox(panel, "DBLookupComboPlus1", DSConsomation, "LIBELLE", 8, {16, 16, 265, 24});
+    createFieldControls(panel);
+    createPriceButtons(panel);
+    const std::array<QWidget*, 10> tabOrder = {DBNavigator1, DBEdit1,     DBEdit2, DBLookupComboPlus1,
+                                               BitBtn1,      BitBtn2,     BitBtn3, BitBtn4,
+                                               DBComboBox1,  DBEdit3};
+    for (size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
 
+// The name on its own line; price, rate and order on the next.
+void TFArticle::createFieldControls(QWidget* panel) {
     Label1 = placedLabel(panel, "Label1", QStringLiteral("Libelle"), 16, 64);
-    DBEdit1 = new TDBEdit(QStringLiteral("DBEdit1"), panel);
-    DBEdit1->setGeometry(16, 82, 265, 24);
+    DBEdit1 = boundEdit(panel, "DBEdit1", DSConsomation, "LIBELLE", {16, 82, 265, 24});
     DBEdit1->setMaxLength(30);
-    DBEdit1->setDataSource(DSConsomation);
-    DBEdit1->setDataField("LIBELLE");
-
     Label2 = placedLabel(panel, "Label2", QStringLiteral("Prix"), 16, 128);
-    DBEdit2 = new TDBEdit(QStringLiteral("DBEdit2"), panel);
-    DBEdit2->setGeometry(16, 146, 89, 24);
+    DBEdit2 = boundEdit(panel, "DBEdit2", DSConsomation, "PRIX", {16, 146, 89, 24});
     DBEdit2->setDisplayFormat(kAmountFormat);
-    DBEdit2->setDataSource(DSConsomation);
-    DBEdit2->setDataField("PRIX");
-
     Label3 = placedLabel(panel, "Label3", QStringLiteral("TVA"), 120, 128);
     DBComboBox1 = new TDBComboBox(QStringLiteral("DBComboBox1"), panel);
     DBComboBox1->setGeometry(120, 146, 89, 24);
@@ -86,37 +83,25 @@ TFArticle::TFArticle(TProgram& program)
     DBComboBox1->setDisplayFormat(kAmountFormat);
     DBComboBox1->setDataSource(DSConsomation);
     DBComboBox1->setDataField("TVA");
-
     Label4 = placedLabel(panel, "Label4", QStringLiteral("Ordre"), 224, 128);
-    DBEdit3 = new TDBEdit(QStringLiteral("DBEdit3"), panel);
-    DBEdit3->setGeometry(224, 146, 57, 24);
+    DBEdit3 = boundEdit(panel, "DBEdit3", DSConsomation, "ORDRE", {224, 146, 57, 24});
     DBEdit3->setMaxLength(2);
-    DBEdit3->setDataSource(DSConsomation);
-    DBEdit3->setDataField("ORDRE");
+}
 
-    // The price buttons in a column at the right, 1.50 at the top.
-    const std::array<std::pair<const char*, const char*>, 4> prices = {
-        {{"BitBtn1", "Prix 1.50 €"}, {"BitBtn2", "Prix 1.60 €"}, {"BitBtn3", "Prix 2.00 €"},
-         {"BitBtn4", "Prix 2.50 €"}}};
-    std::array<QPushButton*, 4> buttons{};
-    for (size_t i = 0; i < prices.size(); ++i) {
-        buttons[i] = new QPushButton(QString::fromUtf8(prices[i].second), panel);
-        buttons[i]->setObjectName(QLatin1String(prices[i].first));
+// The price buttons in a column at the right, 1.50 at the top.
+void TFArticle::createPriceButtons(QWidget* panel) {
+    std::array<QPushButton*, kPriceButtons.size()> buttons{};
+    for (size_t i = 0; i < kPriceButtons.size(); ++i) {
+        const PriceButton& p = kPriceButtons[i];
+        buttons[i] = new QPushButton(p.caption(), panel);
+        buttons[i]->setObjectName(QStringLiteral("BitBtn%1").arg(i + 1));
         buttons[i]->setGeometry(360, 16 + 56 * static_cast<int>(i), 145, 41);
+        connect(buttons[i], &QPushButton::clicked, this, guarded([this, p] { setPrice(p.price); }));
     }
     BitBtn1 = buttons[0];
     BitBtn2 = buttons[1];
     BitBtn3 = buttons[2];
     BitBtn4 = buttons[3];
-    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
-    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
-    connect(BitBtn3, &QPushButton::clicked, this, guarded([this] { BitBtn3Click(); }));
-    connect(BitBtn4, &QPushButton::clicked, this, guarded([this] { BitBtn4Click(); }));
-
-    const std::array<QWidget*, 10> tabOrder = {DBNavigator1, DBEdit1,     DBEdit2, DBLookupComboPlus1,
-                                               BitBtn1,      BitBtn2,     BitBtn3, BitBtn4,
-                                               DBComboBox1,  DBEdit3};
-    for (size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 QString TFArticle::currentName() const {
@@ -147,8 +132,8 @@ void TFArticle::FormHide() {
 
 void TFArticle::FormActivate() {
     ATConsomation->Open();
-    ATConsomation->OpenIndex(kOrderIndex);
-    ATConsomation->OpenIndex(kNameIndex);  // the last opened is the order
+    ATConsomation->OpenIndex(IndexFile::kArticleOrder);
+    ATConsomation->OpenIndex(IndexFile::kArticleNames);  // the last opened is the order
     ATConsomation->First();
     DBLookupComboPlus1->setText(currentName());
 }
@@ -180,6 +165,6 @@ void TFArticle::setPrice(double price) {
     ATConsomation->Edit();  // on an empty table a new row; a change under way goes on
     ATConsomation->UpdateRecord();  // what was typed first, so that the button's values win
     ATConsomationPRIX->setAsFloat(price);
-    ATConsomationTVA->setAsFloat(kButtonVat);
+    ATConsomationTVA->setAsFloat(kPriceButtonVat);
     ATConsomation->Post();
 }

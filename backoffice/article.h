@@ -43,10 +43,7 @@ public:
 
     // Each price button saves the current article at its price and VAT 21,
     // with what was typed into the row; on an empty table, a new article.
-    void BitBtn1Click() { setPrice(1.5); }
-    void BitBtn2Click() { setPrice(1.6); }
-    void BitBtn3Click() { setPrice(2.0); }
-    void BitBtn4Click() { setPrice(2.5); }
+    void setPrice(double price);
 
 protected:
     // Activation: the table open with both indexes, the name index the
@@ -66,7 +63,10 @@ protected:
 private:
     // The search box shows the current article's name.
     void DSConsomationDataChange();
-    void setPrice(double price);
+    void createTable();
+    void createControls();
+    void createFieldControls(QWidget* panel);
+    void createPriceButtons(QWidget* panel);
     QString currentName() const;
     bool isProgramWindow(const QWidget* w) const;
 

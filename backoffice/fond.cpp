@@ -1,4 +1,5 @@
 #include "backoffice/fond.h"
+#include "store/table_layouts.h"
 
 #include <QDate>
 
@@ -27,11 +28,11 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
 TFFond::TFFond(TProgram& program)
     : TSwitchedForm(program, "FFond", QStringLiteral("Gestion du fond de caisse"), 467, 252) {
     ATConfig = new TApolloTable("ATConfig", this);
-    ATConfig->setTableName("config.DBF");
+    ATConfig->setTableName(TableFile::kSettings);
     ATConfigDATEFOND = ATConfig->addField("DATEFOND", TFieldType::ftDate);
     ATConfigFONDCAISSE = ATConfig->addField("FONDCAISSE", TFieldType::ftFloat);
     ATVente = new TApolloTable("ATVente", this);
-    ATVente->setTableName("vente.dbf");
+    ATVente->setTableName(TableFile::kSales);
     ATVenteDATE = ATVente->addField("DATE", TFieldType::ftDate);
     DSConfig = new TDataSource(this);
     DSConfig->setDataSet(ATConfig);

@@ -1,4 +1,5 @@
 #include "backoffice/pts_res.h"
+#include "store/table_layouts.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -8,15 +9,12 @@
 #include "till/caisse.h"
 #include "ui/window_look.h"
 
-namespace {
-const QString kMemberIndex = QStringLiteral("membre.ntx");
-}
 
 TFPtsRES::TFPtsRES(TProgram& program)
     : TForm(program, "FPtsRES", QStringLiteral("Gestion du paiement par le systeme RES"), 630,
             240) {
     ATMembre = new TApolloTable("ATMembre", this);
-    ATMembre->setTableName("Membre.DBF");
+    ATMembre->setTableName(TableFile::kMembers);
     DSMembre = new TDataSource(this);
     DSMembre->setDataSet(ATMembre);
 
@@ -39,7 +37,7 @@ TFPtsRES::TFPtsRES(TProgram& program)
     DBLookupComboPlus1->setAutoDropDown(true);
     DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
     DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
-    DBLookupComboPlus1->setLookupIndex(kMemberIndex);
+    DBLookupComboPlus1->setLookupIndex(IndexFile::kMembers);
     // Enter validates, before the box handles the key.
     DBLookupComboPlus1->OnKeyPress = [this](QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) BtnValideClick();
@@ -68,14 +66,14 @@ QString TFPtsRES::currentField(const char* name) const {
 }
 
 void TFPtsRES::FormShow() {
-    if (!fileExistsAnyCase(QDir::currentPath() + QLatin1Char('/') + kMemberIndex)) {
+    if (!fileExistsAnyCase(QDir::currentPath() + QLatin1Char('/') + IndexFile::kMembers)) {
         ATMembre->Open();
-        ATMembre->CreateIndex(kMemberIndex, QStringLiteral("upper(Nom)"), true);
+        ATMembre->CreateIndex(IndexFile::kMembers, QStringLiteral("upper(Nom)"), true);
         ATMembre->CloseIndexes();
         ATMembre->Close();
     }
     ATMembre->Open();
-    ATMembre->OpenIndex(kMemberIndex);
+    ATMembre->OpenIndex(IndexFile::kMembers);
     ATMembre->First();
     if (TFCaisse* till = program().FCaisse) till->clearCardPayment();
     DBLookupComboPlus1->setText(currentField("NOM"));

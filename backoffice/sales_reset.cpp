@@ -1,4 +1,5 @@
 #include "backoffice/sales_reset.h"
+#include "store/table_layouts.h"
 
 #include <QFileInfo>
 
@@ -71,7 +72,7 @@ SalesReset::Outcome SalesReset::run() {
         throw AppError(e.message() + QLatin1Char('\r') + ResetText::kNotEmptied + name);
     }
     releaseExclusive(till_);
-    reopenHandle(till_, {QStringLiteral("vente.ntx"), QStringLiteral("ticket.ntx")}, 0);
+    reopenHandle(till_, {IndexFile::kTickets, IndexFile::kSalesByTicket}, 0);
     till_.Reindex();
     handles.reopen({&own_, &till_});
     return Outcome::Done;

@@ -1,4 +1,5 @@
-#include "backoffice/ticket.h"
+#include "backoffice/ticket_search.h"
+#include "store/table_layouts.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -9,7 +10,7 @@
 TFTicket::TFTicket(TProgram& program)
     : TForm(program, "FTicket", QStringLiteral("Recherche  d'un ticket"), 352, 103) {
     ATTicket = new TApolloTable("ATTicket", this);
-    ATTicket->setTableName("Vente.DBF");
+    ATTicket->setTableName(TableFile::kSales);
     ATTicketTICKET = ATTicket->addField("TICKET", TFieldType::ftString, 6);
     DSTicket = new TDataSource(this);
     DSTicket->setDataSet(ATTicket);
@@ -31,15 +32,15 @@ TFTicket::TFTicket(TProgram& program)
     DBLookupComboPlus1->setAutoDropDown(true);
     DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
     DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
-    DBLookupComboPlus1->setLookupIndex("vente.ntx");
+    DBLookupComboPlus1->setLookupIndex(IndexFile::kTickets);
     DBLookupComboPlus1->OnKeyPress = [this](QKeyEvent* e) { DBLookupComboPlus1KeyPress(e); };
     setFocusProxy(DBLookupComboPlus1);
 }
 
 void TFTicket::FormShow() {
     ATTicket->Open();
-    ATTicket->OpenIndex("ticket.ntx");
-    ATTicket->OpenIndex("Vente.ntx");  // the last opened is the order
+    ATTicket->OpenIndex(IndexFile::kSalesByTicket);
+    ATTicket->OpenIndex(IndexFile::kTickets);  // the last opened is the order
     DBLookupComboPlus1->setFocus();
     FormActivate();
 }
@@ -71,7 +72,6 @@ void TFTicket::closeEvent(QCloseEvent* event) {
     runGuarded([this, &number] {
         TFCaisse* till = program().FCaisse;
         if (!till) return;
-        till->FiltreVente = ticketFilter(number);
-        till->applyFiltreVente();
+        till->ticket.showTicket(number);
     });
 }

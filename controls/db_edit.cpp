@@ -28,3 +28,25 @@ void TDBText::showField() {
     TField* f = link_.field();
     setText(f ? fieldDisplayText(*f) : QString());
 }
+
+namespace {
+template <class Control>
+Control* bound(QWidget* parent, const char* name, TDataSource* source, const char* field,
+               const QRect& geometry) {
+    auto* c = new Control(QLatin1String(name), parent);
+    c->setGeometry(geometry);
+    c->setDataSource(source);
+    c->setDataField(QLatin1String(field));
+    return c;
+}
+}  // namespace
+
+TDBEdit* boundEdit(QWidget* parent, const char* name, TDataSource* source, const char* field,
+                   const QRect& geometry) {
+    return bound<TDBEdit>(parent, name, source, field, geometry);
+}
+
+TDBText* boundText(QWidget* parent, const char* name, TDataSource* source, const char* field,
+                   const QRect& geometry) {
+    return bound<TDBText>(parent, name, source, field, geometry);
+}

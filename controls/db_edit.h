@@ -31,6 +31,14 @@ private:
     TFieldEditLink link_;
 };
 
+// An edit and a read-only text of `field` of `source` at `geometry`, named
+// for the tests.
+TDBEdit* boundEdit(QWidget* parent, const char* name, TDataSource* source, const char* field,
+                   const QRect& geometry);
+class TDBText;
+TDBText* boundText(QWidget* parent, const char* name, TDataSource* source, const char* field,
+                   const QRect& geometry);
+
 // The field's display text, kept up to date; blank when the handle is
 // closed or the field missing.
 class TDBText : public QLabel {

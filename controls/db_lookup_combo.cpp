@@ -305,3 +305,18 @@ void TDBLookupComboPlus::focusOutEvent(QFocusEvent* event) {
         runGuarded([this] { CloseUp(); });
     QLineEdit::focusOutEvent(event);
 }
+
+TDBLookupComboPlus* searchBox(QWidget* parent, const char* name, TDataSource* source,
+                              const char* field, int rows, const QRect& geometry) {
+    auto* box = new TDBLookupComboPlus(QLatin1String(name), parent);
+    box->setGeometry(geometry);
+    box->setLookupSource(source);
+    box->setLookupDisplay(QLatin1String(field));
+    box->setLookupField(QLatin1String(field));
+    box->setStyle(TLookupComboStyle::csIncSearch);
+    box->setDropDownCount(rows);
+    box->setAutoDropDown(true);
+    box->setDropDownAlign(TDropDownAlign::Right);
+    box->setDropDownTop(TDropDownTop::Below);
+    return box;
+}

@@ -64,6 +64,14 @@ private:
     int highlighted_ = -1;
 };
 
+class TDBLookupComboPlus;
+
+// A search box over `field` of `source` as the windows set it up: the
+// incremental search, the list opening on the first key typed, aligned on
+// the box's right edge below it, `rows` rows tall.
+TDBLookupComboPlus* searchBox(QWidget* parent, const char* name, TDataSource* source,
+                              const char* field, int rows, const QRect& geometry);
+
 class TDBLookupComboPlus : public QLineEdit {
     Q_OBJECT
 public:

@@ -1,11 +1,12 @@
 #include "reports/imp_article.h"
+#include "store/table_layouts.h"
 
 TFImpArticle::TFImpArticle(TProgram& program)
     : TReportHost(program, "FImpArticle", QStringLiteral("Impression des articles"), 600, 400) {
-    ATArticles = table("ATArticles", "consomation.DBF");
+    ATArticles = table("ATArticles", TableFile::kArticles);
     creationStep([this] {
         ATArticles->Open();
-        ATArticles->OpenIndex("Ordre.ntx");
+        ATArticles->OpenIndex(IndexFile::kArticleOrder);
     });
 
     QRImpArticle = std::make_unique<TQuickRep>("QRImpArticle");

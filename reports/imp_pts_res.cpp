@@ -1,11 +1,12 @@
 #include "reports/imp_pts_res.h"
+#include "store/table_layouts.h"
 
 TFImpPtsRES::TFImpPtsRES(TProgram& program)
     : TReportHost(program, "FImpPtsRES", QStringLiteral("Impression des paiement RES"), 600, 400) {
-    ATPtsRES = table("ATPtsRES", "Ptsres.DBF");
+    ATPtsRES = table("ATPtsRES", TableFile::kCardPayments);
     creationStep([this] {
         ATPtsRES->Open();
-        ATPtsRES->OpenIndex("PtsRES.ntx");
+        ATPtsRES->OpenIndex(IndexFile::kCardPayments);
     });
 
     QRImpPtsRES = std::make_unique<TQuickRep>("QRImpPtsRES");

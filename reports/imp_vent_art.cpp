@@ -1,4 +1,5 @@
 #include "reports/imp_vent_art.h"
+#include "store/table_layouts.h"
 
 #include "common/conversions.h"
 #include "store/apollo_table.h"
@@ -18,8 +19,8 @@ JournalLayoutOptions ventartLayout() {
 
 TFImpVentart::TFImpVentart(TProgram& program)
     : TReportHost(program, "FImpVentart", QStringLiteral("Impression des ventes"), 600, 400) {
-    ATVente = table("ATVente", "vente.dbf");
-    ATConfig = table("ATConfig", "config.DBF");
+    ATVente = table("ATVente", TableFile::kSales);
+    ATConfig = table("ATConfig", TableFile::kSettings);
 
     QRImpVentart = std::make_unique<TQuickRep>("QRImpVentart");
     layout = std::make_unique<JournalLayout>(*QRImpVentart, ATVente, ventartLayout());
@@ -62,7 +63,7 @@ void TFImpVentart::Preview() { QRImpVentart->PreviewReleasingTable(); }
 void TFImpVentart::openInLabelOrder() {
     if (!ATVente->Active()) ATVente->Open();
     ATVente->CloseIndexes();
-    ATVente->OpenIndex("ventart.ntx");
+    ATVente->OpenIndex(IndexFile::kSalesByLabel);
 }
 
 QString TFImpVentart::currentLabel() const { return ATVente->FieldByName("LIBELLE")->AsString(); }

@@ -1,16 +1,17 @@
 #include "reports/imp_vente.h"
+#include "store/table_layouts.h"
 
 #include "store/apollo_table.h"
 
 TFImpVente::TFImpVente(TProgram& program)
     : TReportHost(program, "FImpVente", QStringLiteral("Impression des ventes"), 600, 400) {
-    ATVente = table("ATVente", "Vente.DBF");
+    ATVente = table("ATVente", TableFile::kSales);
     // The fields the journal reads; an archive sales file has them too.
     ATVente->addField("LIBELLE", TFieldType::ftString, 30);
     ATVente->addField("PRIX", TFieldType::ftFloat);
     ATVente->addField("TVA", TFieldType::ftFloat);
     ATVente->addField("DATE", TFieldType::ftDate);
-    ATConfig = table("ATConfig", "config.DBF");
+    ATConfig = table("ATConfig", TableFile::kSettings);
 
     QRImpVente = std::make_unique<TQuickRep>(QStringLiteral("QRImpVente"));
     layout = std::make_unique<JournalLayout>(*QRImpVente, ATVente);
@@ -33,10 +34,10 @@ void TFImpVente::QRImpVenteBeforePrint() {
 
 void TFImpVente::QRImpVenteAfterPrint() { totals->reset(); }
 
-void TFImpVente::Preview() { PreviewFile(kSalesFile); }
+void TFImpVente::Preview() { PreviewFile(TableFile::kSales); }
 
 void TFImpVente::PreviewFile(const QString& file) {
     ATVente->Close();
     ATVente->setTableName(file);
-    QRImpVente->PreviewReleasingTable([this] { ATVente->setTableName(kSalesFile); });
+    QRImpVente->PreviewReleasingTable([this] { ATVente->setTableName(TableFile::kSales); });
 }

@@ -24,9 +24,6 @@ public:
     // prints the pages it shows.
     void PreviewFile(const QString& file);
 
-    // The current sales file.
-    static inline const QString kSalesFile = QStringLiteral("Vente.DBF");
-
     TApolloTable* ATVente;  // the journal table, closed between journals
     TApolloTable* ATConfig;
     std::unique_ptr<TQuickRep> QRImpVente;

@@ -4,6 +4,7 @@
 
 #include "common/dialogs.h"
 #include "reports/imp_vente.h"
+#include "store/table_layouts.h"
 #include "ui/main_menu.h"
 
 namespace {
@@ -61,5 +62,5 @@ void TFRImpCaisse::MLBValideClick() { chosen_ = Edit1->text(); }
 // The journal of the validated file, or of the current sales when none was
 // validated; the till's listing always lists the current sales.
 void TFRImpCaisse::MLBImpressionClick() {
-    program().FImpVente->PreviewFile(chosen_.isEmpty() ? TFImpVente::kSalesFile : chosen_);
+    program().FImpVente->PreviewFile(chosen_.isEmpty() ? TableFile::kSales : chosen_);
 }

@@ -36,7 +36,6 @@ protected:
     void FormClose() override;
 
 private:
-    static inline const QString kLabelIndex = QStringLiteral("ventart.ntx");
     void rebuildWorkTable();
     static void removeLabelIndex();
     void MultiLineButton1Click();

@@ -41,13 +41,13 @@ TFCaisse::TFCaisse(TProgram& program)
 
     creationStep([this] {
         ATVente->Open();
-        ATVente->OpenIndex("vente.ntx");
-        ATVente->OpenIndex("ticket.ntx");  // the last opened is the order
+        ATVente->OpenIndex(IndexFile::kTickets);
+        ATVente->OpenIndex(IndexFile::kSalesByTicket);  // the last opened is the order
         ATConfig->Open();
         ATConsomation->Open();
-        ATConsomation->OpenIndex("ordre.ntx");
+        ATConsomation->OpenIndex(IndexFile::kArticleOrder);
         ATPtsRes->Open();
-        ATPtsRes->OpenIndex("PtsRES.ntx");
+        ATPtsRes->OpenIndex(IndexFile::kCardPayments);
     });
 }
 
@@ -57,17 +57,17 @@ TFCaisse::~TFCaisse() { Edit1->disconnect(this); }
 
 void TFCaisse::createTables() {
     ATVente = new TApolloTable("ATVente", this);
-    ATVente->setTableName("Vente.dbf");
+    ATVente->setTableName(TableFile::kSales);
     declareFields(ATVente, {"LIBELLE", "PRIX", "DATE", "TIME", "TICKET", "TVA", "NOM"});
     ATVente->setFiltered(true);
     ATConfig = new TApolloTable("ATConfig", this);
-    ATConfig->setTableName("config.dbf");
+    ATConfig->setTableName(TableFile::kSettings);
     declareFields(ATConfig, {"NUMTICKET", "DATEFOND", "FONDCAISSE"});
     ATConsomation = new TApolloTable("ATConsomation", this);
-    ATConsomation->setTableName("consomation.DBF");
+    ATConsomation->setTableName(TableFile::kArticles);
     declareFields(ATConsomation, {"LIBELLE", "PRIX", "TVA"});
     ATPtsRes = new TApolloTable("ATPtsRes", this);
-    ATPtsRes->setTableName("Ptsres");
+    ATPtsRes->setTableName(TableFile::kCardPayments);
     declareFields(ATPtsRes, {"NOM", "NUMRES", "DATEACHAT", "MONTANT", "ADRESSE", "LOCALITE"});
 
     DSVente = new TDataSource(this);
@@ -103,7 +103,16 @@ void TFCaisse::createControls() {
     client->setObjectName("ClientArea");
     setCentralWidget(client);
     createArticleButtons(client);
+    createTopLine(client);
+    createTicketButtons(client);
+    createPaymentControls(client);
+    // The labels over the grid and the fields stay behind the controls.
+    for (QLabel* l : {Label7, Label5, Numticket, LblRES, Label1, Label4, Label2, Label3, Label6})
+        l->lower();
+}
 
+// Quantity, ticket number, receipt switch and the card payment sign.
+void TFCaisse::createTopLine(QWidget* client) {
     Label7 = label(client, "Label7", "Nombre de boisson", 16, 8, 16);
     ENombre = new QLineEdit("1", client);
     ENombre->setObjectName("ENombre");
@@ -120,52 +129,60 @@ void TFCaisse::createControls() {
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
     LblRES = label(client, "LblRES", "Paiement RES actif", 688, 8, 19, kFuchsia);
     LblRES->setVisible(false);
+}
 
-    auto big = [&](const char* name, const QString& caption, int x, int y, int w, int h) {
-        auto* b = new TMultiLineButton(name, caption, client);
-        b->setGeometry(x, y, w, h);
-        return b;
-    };
-    MLBtCaisse = big("MLBtCaisse", QStringLiteral("Caissière 1"), 688, 40, 177, 49);
-    connect(MLBtCaisse, &QPushButton::clicked, this, guarded([this] { MLBtCaisseClick(); }));
-    MLBtnArbitre = big("MLBtnArbitre", "Gratuit arbitre", 688, 96, 177, 49);
-    MLBtComite = big("MLBtComite", "Gratuit comite", 688, 152, 177, 49);
-    MLBtnBenevole = big("MLBtnBenevole", QStringLiteral("Boisson bénévole"), 688, 208, 177, 49);
+TMultiLineButton* TFCaisse::bigButton(QWidget* client, const char* name, const QString& caption,
+                                      const QRect& geometry, void (TFCaisse::*click)()) {
+    auto* b = new TMultiLineButton(name, caption, client);
+    b->setGeometry(geometry);
+    if (click) connect(b, &QPushButton::clicked, this, guarded([this, click] { (this->*click)(); }));
+    return b;
+}
+
+// The closing, the special accounts, the cancellations, the lookup and the
+// listing, in two columns right of the articles.
+void TFCaisse::createTicketButtons(QWidget* client) {
+    MLBtCaisse = bigButton(client, "MLBtCaisse", QStringLiteral("Caissière 1"), {688, 40, 177, 49},
+                           &TFCaisse::MLBtCaisseClick);
+    MLBtnArbitre = bigButton(client, "MLBtnArbitre", "Gratuit arbitre", {688, 96, 177, 49});
+    MLBtComite = bigButton(client, "MLBtComite", "Gratuit comite", {688, 152, 177, 49});
+    MLBtnBenevole = bigButton(client, "MLBtnBenevole", QStringLiteral("Boisson bénévole"), {688, 208, 177, 49});
     const std::pair<TMultiLineButton*, QString> freeDrinks[] = {
         {MLBtnArbitre, BookingText::kReferee},
         {MLBtComite, BookingText::kCommittee},
         {MLBtnBenevole, BookingText::kVolunteer}};
     for (const auto& [button, text] : freeDrinks)
         connect(button, &QPushButton::clicked, this, guarded([this, text] { FreeDrinksClick(text); }));
-    MLBAnulCom = big("MLBAnulCom", "Annulation commande", 688, 264, 89, 57);
+    MLBAnulCom = bigButton(client, "MLBAnulCom", "Annulation commande", {688, 264, 89, 57},
+                           &TFCaisse::MLBAnulComClick);
     MLBAnulCom->setFont(pixelFont(13, true));
     setTextColour(MLBAnulCom, kBlack);
     MLBAnulCom->setEnabled(false);
-    MLBAnulBois = big("MLBAnulBois", "Annul. boisson", 784, 264, 81, 57);
+    MLBAnulBois = bigButton(client, "MLBAnulBois", "Annul. boisson", {784, 264, 81, 57},
+                            &TFCaisse::MLBAnulBoisClick);
     MLBAnulBois->setFont(pixelFont(19));
     setTextColour(MLBAnulBois, kRed);
     MLBAnulBois->setEnabled(false);
-    connect(MLBAnulCom, &QPushButton::clicked, this, guarded([this] { MLBAnulComClick(); }));
-    connect(MLBAnulBois, &QPushButton::clicked, this, guarded([this] { MLBAnulBoisClick(); }));
-    MLBtnTicket = big("MLBtnTicket", "Ticket", 880, 40, 89, 49);
-    connect(MLBtnTicket, &QPushButton::clicked, this, guarded([this] { MLBtnTicketClick(); }));
-    MultiLineButton63 = big("MultiLineButton63", "Montant arbitrage", 880, 96, 89, 49);
+    MLBtnTicket = bigButton(client, "MLBtnTicket", "Ticket", {880, 40, 89, 49}, &TFCaisse::MLBtnTicketClick);
+    MultiLineButton63 = bigButton(client, "MultiLineButton63", "Montant arbitrage", {880, 96, 89, 49},
+                                  &TFCaisse::MultiLineButton63Click);
     MultiLineButton63->setFont(pixelFont(21));
     setTextColour(MultiLineButton63, kRed);
-    connect(MultiLineButton63, &QPushButton::clicked, this, guarded([this] { MultiLineButton63Click(); }));
-    MultiLineButton64 = big("MultiLineButton64", "Annul. Arbitrage", 880, 152, 89, 57);
+    MultiLineButton64 = bigButton(client, "MultiLineButton64", "Annul. Arbitrage", {880, 152, 89, 57},
+                                  &TFCaisse::MultiLineButton64Click);
     MultiLineButton64->setFont(pixelFont(16, true));
     setTextColour(MultiLineButton64, kBlack);
-    connect(MultiLineButton64, &QPushButton::clicked, this, guarded([this] { MultiLineButton64Click(); }));
-    MLBtnZ = big("MLBtnZ", "Listing des ventes", 880, 216, 89, 105);
+    MLBtnZ = bigButton(client, "MLBtnZ", "Listing des ventes", {880, 216, 89, 105}, &TFCaisse::MLBtnZClick);
     MLBtnZ->setFont(pixelFont(21));
     setTextColour(MLBtnZ, kRed);
-    connect(MLBtnZ, &QPushButton::clicked, this, guarded([this] { MLBtnZClick(); }));
+}
 
+// The grid of the ticket's rows, the total, the amount received, the change
+// due and the card payment button.
+void TFCaisse::createPaymentControls(QWidget* client) {
     DBGrid1 = new TDBGrid("DBGrid1", client);
     DBGrid1->setGeometry(456, 336, 513, 185);
     DBGrid1->setDataSource(DSVente);
-
     Label1 = label(client, "Label1", "Solde", 464, 528, 24, kNavy);
     Label4 = label(client, "Label4", QString(), 552, 528, 24, kRed);
     Label2 = label(client, "Label2", "montant recu", 686, 528, 24, kNavy);
@@ -183,8 +200,4 @@ void TFCaisse::createControls() {
     BitBtn2->setFont(pixelFont(19, true));
     setTextColour(BitBtn2, kFuchsia);
     connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
-
-    // The labels over the grid and the fields stay behind the controls.
-    for (QLabel* l : {Label7, Label5, Numticket, LblRES, Label1, Label4, Label2, Label3, Label6})
-        l->lower();
 }

@@ -52,31 +52,31 @@ public:
     TDataSource* DSPtsres;
 
     // Controls.
-    QLabel* Label7;
-    QLineEdit* ENombre;
-    QLabel* Label5;
-    QLabel* Numticket;
-    QPushButton* BitBtn1;
-    QLabel* LblRES;
-    std::array<TMultiLineButton*, kArticleButtons + 1> MultiLineButton{};  // 1..60
-    TMultiLineButton* MLBtCaisse;
-    TMultiLineButton* MLBtnArbitre;
-    TMultiLineButton* MLBtComite;
-    TMultiLineButton* MLBtnBenevole;
-    TMultiLineButton* MLBAnulCom;
-    TMultiLineButton* MLBAnulBois;
-    TMultiLineButton* MLBtnTicket;
-    TMultiLineButton* MultiLineButton63;
-    TMultiLineButton* MultiLineButton64;
-    TMultiLineButton* MLBtnZ;
-    TDBGrid* DBGrid1;
-    QLabel* Label1;
-    QLabel* Label4;
-    QLabel* Label2;
-    TAmountEdit* Edit1;
-    QLabel* Label3;
-    QLabel* Label6;
-    QPushButton* BitBtn2;
+    QLabel* Label7;      // "Nombre de boisson"
+    QLineEdit* ENombre;  // the quantity of the next article press
+    QLabel* Label5;      // "N° du Ticket"
+    QLabel* Numticket;   // the ticket number
+    QPushButton* BitBtn1;  // the receipt switch, "Impression Oui" / "Non"
+    QLabel* LblRES;        // "Paiement RES actif" while the ticket is paid by card
+    std::array<TMultiLineButton*, kArticleButtons + 1> MultiLineButton{};  // the articles, 1..60
+    TMultiLineButton* MLBtCaisse;     // "Caissière 1": closes the ticket
+    TMultiLineButton* MLBtnArbitre;   // free drinks of the referee,
+    TMultiLineButton* MLBtComite;     // of the committee,
+    TMultiLineButton* MLBtnBenevole;  // of the volunteers
+    TMultiLineButton* MLBAnulCom;     // "Annulation commande": every article booked back
+    TMultiLineButton* MLBAnulBois;    // "Annul. boisson": the grid's row booked back
+    TMultiLineButton* MLBtnTicket;    // "Ticket": the ticket search
+    TMultiLineButton* MultiLineButton63;  // "Montant arbitrage": the referee fee
+    TMultiLineButton* MultiLineButton64;  // "Annul. Arbitrage": the ticket total booked back
+    TMultiLineButton* MLBtnZ;             // "Listing des ventes": the sales journal
+    TDBGrid* DBGrid1;  // the rows of the ticket shown (FiltreVente)
+    QLabel* Label1;    // "Solde"
+    QLabel* Label4;    // the total, TotalTicket
+    QLabel* Label2;    // "montant recu"
+    TAmountEdit* Edit1;  // the amount received
+    QLabel* Label3;      // "montant à rendre"
+    QLabel* Label6;      // the change due
+    QPushButton* BitBtn2;  // "Paiement RES": the member window
 
     // An article press on button `n` (1..60) with the quantity in ENombre.
     void ArticleClick(int n);
@@ -123,6 +123,12 @@ protected:
 private:
     void createControls();
     void createArticleButtons(QWidget* client);
+    void createTopLine(QWidget* client);
+    void createTicketButtons(QWidget* client);
+    void createPaymentControls(QWidget* client);
+    // A large button at `geometry` whose click runs `click` guarded.
+    TMultiLineButton* bigButton(QWidget* client, const char* name, const QString& caption,
+                                const QRect& geometry, void (TFCaisse::*click)() = nullptr);
     void createTables();
     void openTables();
     void loadArticleButtons();

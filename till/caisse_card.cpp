@@ -13,7 +13,7 @@ void TFCaisse::leaveCardPayment(const QString& currentName) {
 }
 
 void TFCaisse::clearCardPayment() {
-    PaiementRES = false;
+    ticket.dropCardPayment();
     LblRES->setVisible(false);
 }
 

@@ -2,21 +2,22 @@
 #include <QDate>
 
 #include "common/conversions.h"
+#include "store/table_layouts.h"
 #include "common/dialogs.h"
 #include "till/caisse.h"
 
 void TFCaisse::openTables() {
     ATConfig->Open();
     ATConsomation->Open();
-    ATConsomation->OpenIndex("ordre.ntx");
+    ATConsomation->OpenIndex(IndexFile::kArticleOrder);
     if (!ATVente->Active()) {
         ATVente->Open();
-        ATVente->OpenIndex("vente.ntx");
-        ATVente->OpenIndex("ticket.ntx");
+        ATVente->OpenIndex(IndexFile::kTickets);
+        ATVente->OpenIndex(IndexFile::kSalesByTicket);
     }
     if (!ATPtsRes->Active()) {
         ATPtsRes->Open();
-        ATPtsRes->OpenIndex("PtsRES.ntx");
+        ATPtsRes->OpenIndex(IndexFile::kCardPayments);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "till/ticket.h"
+#include "store/table_layouts.h"
 
 #include <QTime>
 #include <cmath>
@@ -38,6 +39,11 @@ void Ticket::start() {
     applyFilter();
 }
 
+void Ticket::showTicket(const QString& number) {
+    FiltreVente = ticketFilter(number);
+    applyFilter();
+}
+
 void Ticket::applyFilter() {
     sales_->setFilter(FiltreVente);
     sales_->setFiltered(true);
@@ -46,7 +52,7 @@ void Ticket::applyFilter() {
 double Ticket::book(const QString& label, double price, double vat) {
     TApolloTable& s = *sales_;
     // A sale missing from either index would vanish from the ticket view.
-    s.RequireIndexes({QStringLiteral("vente.ntx"), QStringLiteral("ticket.ntx")});
+    s.RequireIndexes({IndexFile::kTickets, IndexFile::kSalesByTicket});
     s.Insert();
     try {
         s.FieldByName("NOM")->setAsString(NomCaissier);

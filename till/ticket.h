@@ -69,6 +69,9 @@ public:
     void start();
     // The sales table shows the rows of FiltreVente.
     void applyFilter();
+    // The sales table shows the rows of ticket `number` (a looked-up one);
+    // the ticket being entered stays the settings row's.
+    void showTicket(const QString& number);
 
     // The one routine every booking of the till goes through: appends a
     // sale row with NOM, LIBELLE, PRIX, TVA, DATE, TIME and TICKET, in that
@@ -95,6 +98,8 @@ public:
 
     // Card payment: the member chosen pays this ticket by card.
     void chooseMember(const CardMember& member);
+    // The ticket is no longer paid by card (the member window is shown).
+    void dropCardPayment() { PaiementRES = false; }
     // The ticket is paid in cash; `currentName` is the member the member
     // window stood on, which the receipt still prints.
     void leaveCardPayment(const QString& currentName);

@@ -32,7 +32,7 @@
 #include "store/sde_binding.h"
 #include "backoffice/article.h"
 #include "backoffice/pts_res.h"
-#include "backoffice/ticket.h"
+#include "backoffice/ticket_search.h"
 #include "till/arbitre.h"
 #include "till/caisse.h"
 

@@ -1,7 +1,7 @@
 #include "ui/report_host.h"
 
-TApolloTable* TReportHost::table(const char* name, const char* file) {
+TApolloTable* TReportHost::table(const char* name, const QString& file) {
     auto* t = new TApolloTable(QString::fromLatin1(name), this);
-    t->setTableName(QString::fromLatin1(file));
+    t->setTableName(file);
     return t;
 }

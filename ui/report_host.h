@@ -17,5 +17,5 @@ public:
 
 protected:
     // A handle on `file`, with a data source for the report's bands.
-    TApolloTable* table(const char* name, const char* file);
+    TApolloTable* table(const char* name, const QString& file);
 };

@@ -18,7 +18,7 @@
 #include "app/application.h"
 #include "app/menu.h"
 #include "app/program.h"
-#include "backoffice/ticket.h"
+#include "backoffice/ticket_search.h"
 #include "../sales_fill.h"
 #include "store/apollo_table.h"
 #include "store/sde_binding.h"

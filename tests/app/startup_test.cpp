@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/menu.h"
+#include "store/table_layouts.h"
 #include "tests/support/program_fixture.h"
 #include "store/apollo_errors.h"
 #include "till/caisse.h"
@@ -90,7 +91,7 @@ TEST_F(ProgramTest, MissingSalesTableShowsErrorBoxesAndStartGoesOn) {
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(dialogs_.errors[i].startsWith(ApolloText::kTableDoesNotExist) &&
                     dialogs_.errors[i].endsWith("vente.dbf", Qt::CaseInsensitive));
-    EXPECT_TRUE(dialogs_.errors[3].contains("Ordre.ntx"));
+    EXPECT_TRUE(dialogs_.errors[3].contains(IndexFile::kArticleOrder));
     EXPECT_TRUE(dialogs_.errors[4].contains("PtsRES.ntx"));
     EXPECT_FALSE(exists("consomation.ntx"));  // the rest of the step was skipped
     EXPECT_NE(program().FImpartcom, nullptr);  // the last window was made

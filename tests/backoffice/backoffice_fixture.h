@@ -6,7 +6,7 @@
 #include <QToolButton>
 
 #include "backoffice/pts_res.h"
-#include "backoffice/ticket.h"
+#include "backoffice/ticket_search.h"
 #include "tests/support/till_fixture.h"
 
 struct MemberRow {

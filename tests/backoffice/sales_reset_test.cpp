@@ -10,7 +10,7 @@
 
 #include "backoffice/fond.h"
 #include "backoffice/sales_reset.h"
-#include "backoffice/ticket.h"
+#include "backoffice/ticket_search.h"
 #include "reports/vent_art.h"
 #include "common/format_settings.h"
 #include "store/archive_copy.h"

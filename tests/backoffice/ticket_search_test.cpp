@@ -2,6 +2,7 @@
 // incremental search key by key, the list's keys and clicks, and the till
 // showing the chosen ticket.
 #include "backoffice_fixture.h"
+#include "store/table_layouts.h"
 
 class TicketSearchTest : public BackofficeTest {
 protected:
@@ -23,7 +24,7 @@ TEST_F(TicketSearchTest, ShowOpensTheSalesInTicketOrderAndTheListHoldsEachTicket
     EXPECT_EQ(search->windowTitle(), QStringLiteral("Recherche  d'un ticket"));
     EXPECT_EQ(box->width(), 121);
     EXPECT_TRUE(search->ATTicket->Active());
-    EXPECT_EQ(search->ATTicket->IndexName(), "Vente.ntx");
+    EXPECT_EQ(search->ATTicket->IndexName(), IndexFile::kTickets);
     // The row that opening made current: the first in file order, as the
     // ticket order is only set afterwards.
     EXPECT_EQ(box->text(), "3");

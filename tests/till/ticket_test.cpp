@@ -278,3 +278,26 @@ TEST_F(TicketTest, ANumberThatIsNotAnIntegerChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A looked-up ticket is shown, its rows only, while bookings still go to the
+// ticket being entered and count from the row just posted; dropping the card
+// payment keeps the member's name for the receipt.
+TEST_F(TicketTest, ALookedUpTicketIsShownWhileTheOpenOneIsBooked) {
+    ticket_.sellArticle(QStringLiteral("Biere"), 2, 21, 2);
+    ticket_.close(QDate::currentDate());
+    ticket_.showTicket(QStringLiteral("41"));
+    EXPECT_EQ(ticket_.FiltreVente, QStringLiteral("Ticket = '41'"));
+    ticket_.sellArticle(QStringLiteral("Vin"), 3.5, 21, 2);
+    EXPECT_EQ(ticket_.TotalTicket, 7.0);
+    QStringList shown;
+    for (sales_.First(); !sales_.Eof(); sales_.Next()) shown << sales_.FieldByName("LIBELLE")->AsString();
+    EXPECT_EQ(shown, QStringList({"Biere", "Biere"}));
+    ticket_.chooseMember({QStringLiteral("Dupont"), QStringLiteral("12"), {}, {}});
+    ticket_.dropCardPayment();
+    EXPECT_FALSE(ticket_.PaiementRES);
+    EXPECT_EQ(ticket_.NomRES, QStringLiteral("Dupont"));
+}
+
+}  // namespace

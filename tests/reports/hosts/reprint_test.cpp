@@ -11,6 +11,7 @@
 #include "till/caisse.h"
 #include "tests/support/program_fixture.h"
 #include "tests/support/report_fixture.h"
+#include "store/table_layouts.h"
 
 class ReprintTest : public ProgramTest {
 protected:
@@ -87,7 +88,7 @@ TEST_F(ReprintTest, TheChosenArchiveIsListedAndTheTillListsTheCurrentSalesAfter)
     EXPECT_EQ(labels[2], QStringList{"Courant"});
     TApolloTable* journal = program().FImpVente->ATVente;
     EXPECT_FALSE(journal->Active());
-    EXPECT_EQ(journal->TableName(), "Vente.DBF");
+    EXPECT_EQ(journal->TableName(), TableFile::kSales);
     EXPECT_TRUE(dialogs_.errors.isEmpty()) << dialogs_.errors.join('|').toStdString();
 }
 
@@ -116,7 +117,7 @@ TEST_F(ReprintTest, ValidatingWhileAJournalIsOnScreenChangesOnlyTheNextReprint) 
     program().report(TProgram::Window::ImpVente).Preview();
     EXPECT_TRUE(dialogs_.errors.isEmpty()) << dialogs_.errors.join('|').toStdString();
     EXPECT_TRUE(w->MLBValide->isEnabled());
-    EXPECT_EQ(program().FImpVente->ATVente->TableName(), "Vente.DBF");
+    EXPECT_EQ(program().FImpVente->ATVente->TableName(), TableFile::kSales);
     onPreview = nullptr;
     click(w->MLBImpression);
     EXPECT_EQ(labels, std::vector<QStringList>({{"Courant"}, {"Archive"}}));
@@ -130,5 +131,5 @@ TEST_F(ReprintTest, AFileThatDoesNotOpenFailsWhenTheJournalOpensIt) {
     click(w->MLBImpression);
     ASSERT_EQ(dialogs_.errors.size(), 1);
     EXPECT_TRUE(dialogs_.errors[0].startsWith("Table does not exist.")) << dialogs_.errors[0].toStdString();
-    EXPECT_EQ(program().FImpVente->ATVente->TableName(), "Vente.DBF");
+    EXPECT_EQ(program().FImpVente->ATVente->TableName(), TableFile::kSales);
 }
