@@ -47,25 +47,16 @@ TFFond::TFFond(TProgram& program)
     auto* client = new QWidget(this);
     setCentralWidget(client);
     Label1 = placedLabel(client, "Label1", QStringLiteral("Fond de caisse"), 16, 24);
-    DBEdit1 = new TDBEdit(QStringLiteral("DBEdit1"), client);
-    DBEdit1->setGeometry(176, 20, 121, 24);
-    DBEdit1->setDataSource(DSConfig);
-    DBEdit1->setDataField("FONDCAISSE");
+    DBEdit1 = boundEdit(client, "DBEdit1", DSConfig, "FONDCAISSE", {176, 20, 121, 24});
 
     Label2 = placedLabel(client, "Label2", QStringLiteral("Date du fond de caisse"), 16, 80);
-    DBText1 = new TDBText(QStringLiteral("DBText1"), client);
-    DBText1->setGeometry(176, 80, 105, 17);
-    DBText1->setDataSource(DSConfig);
-    DBText1->setDataField("DATEFOND");
+    DBText1 = boundText(client, "DBText1", DSConfig, "DATEFOND", {176, 80, 105, 17});
     SpeedButton1 = speedButton(client, "SpeedButton1", QStringLiteral("Mise à jour date"));
     SpeedButton1->setGeometry(296, 70, 153, 36);
     connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
 
     Label3 = placedLabel(client, "Label3", QStringLiteral("Date des ventes"), 16, 144);
-    DBText2 = new TDBText(QStringLiteral("DBText2"), client);
-    DBText2->setGeometry(176, 144, 105, 17);
-    DBText2->setDataSource(DSVente);
-    DBText2->setDataField("DATE");
+    DBText2 = boundText(client, "DBText2", DSVente, "DATE", {176, 144, 105, 17});
     SpeedButton2 = speedButton(client, "SpeedButton2", QStringLiteral("Mise à zero des ventes"));
     SpeedButton2->setGeometry(296, 134, 153, 36);
     SpeedButton2->setStyleSheet(QStringLiteral("color: red"));

@@ -26,17 +26,8 @@ TFPtsRES::TFPtsRES(TProgram& program)
     Label1->setFont(pixelFont(16));
     Label1->move(24, 48);
     Label1->adjustSize();
-    DBLookupComboPlus1 = new TDBLookupComboPlus("DBLookupComboPlus1", client);
+    DBLookupComboPlus1 = searchBox(client, "DBLookupComboPlus1", DSMembre, "NOM", 5, {288, 40, 313, 33});
     DBLookupComboPlus1->setFont(pixelFont(16));
-    DBLookupComboPlus1->setGeometry(288, 40, 313, 33);
-    DBLookupComboPlus1->setLookupSource(DSMembre);
-    DBLookupComboPlus1->setLookupDisplay("NOM");
-    DBLookupComboPlus1->setLookupField("NOM");
-    DBLookupComboPlus1->setStyle(TLookupComboStyle::csIncSearch);
-    DBLookupComboPlus1->setDropDownCount(5);
-    DBLookupComboPlus1->setAutoDropDown(true);
-    DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
-    DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
     DBLookupComboPlus1->setLookupIndex(IndexFile::kMembers);
     // Enter validates, before the box handles the key.
     DBLookupComboPlus1->OnKeyPress = [this](QKeyEvent* e) {

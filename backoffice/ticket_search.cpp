@@ -22,16 +22,7 @@ TFTicket::TFTicket(TProgram& program)
     Label1->setObjectName("Label1");
     Label1->move(16, 32);
     Label1->adjustSize();
-    DBLookupComboPlus1 = new TDBLookupComboPlus("DBLookupComboPlus1", client);
-    DBLookupComboPlus1->setGeometry(208, 28, 121, 24);
-    DBLookupComboPlus1->setLookupSource(DSTicket);
-    DBLookupComboPlus1->setLookupDisplay("TICKET");
-    DBLookupComboPlus1->setLookupField("TICKET");
-    DBLookupComboPlus1->setStyle(TLookupComboStyle::csIncSearch);
-    DBLookupComboPlus1->setDropDownCount(8);
-    DBLookupComboPlus1->setAutoDropDown(true);
-    DBLookupComboPlus1->setDropDownAlign(TDropDownAlign::Right);
-    DBLookupComboPlus1->setDropDownTop(TDropDownTop::Below);
+    DBLookupComboPlus1 = searchBox(client, "DBLookupComboPlus1", DSTicket, "TICKET", 8, {208, 28, 121, 24});
     DBLookupComboPlus1->setLookupIndex(IndexFile::kTickets);
     DBLookupComboPlus1->OnKeyPress = [this](QKeyEvent* e) { DBLookupComboPlus1KeyPress(e); };
     setFocusProxy(DBLookupComboPlus1);

@@ -36,6 +36,78 @@
 #include "till/arbitre.h"
 #include "till/caisse.h"
 
+namespace {
+
+// Where the steps left the screen: the window to photograph and the search
+// box that "enter" closes.
+struct Scene {
+    QWidget* shown;
+    TDBLookupComboPlus* box = nullptr;
+};
+
+// One step of the command line: "articles=TEXT", "ticket=TEXT", "res=TEXT",
+// "fee=AMOUNT", "enter", or an article button's number.
+void playStep(Program& program, const QString& step, Scene& scene) {
+    const QString typed = step.section(QLatin1Char('='), 1);
+    if (step.startsWith(QLatin1String("articles="))) {
+        program.FCaisse->menuBar()->findChild<QAction*>(QStringLiteral("Articles1"))->trigger();
+        QTest::qWait(200);
+        scene.shown = program.FArticle;
+        scene.box = program.FArticle->DBLookupComboPlus1;
+        QTest::keyClicks(scene.box, typed);
+    } else if (step.startsWith(QLatin1String("ticket=")) || step.startsWith(QLatin1String("res="))) {
+        const bool ticket = step.startsWith(QLatin1String("ticket="));
+        QTest::mouseClick(ticket ? program.FCaisse->MLBtnTicket : program.FCaisse->BitBtn2, Qt::LeftButton);
+        QTest::qWait(200);
+        scene.box = ticket ? program.FTicket->DBLookupComboPlus1 : program.FPtsRES->DBLookupComboPlus1;
+        QTest::keyClicks(scene.box, typed);
+    } else if (step.startsWith(QLatin1String("fee="))) {
+        QTest::mouseClick(program.FCaisse->MultiLineButton63, Qt::LeftButton);
+        QTest::qWait(200);
+        QTest::keyClicks(program.FArbitre->MaskEdit1, typed);
+    } else if (step == QLatin1String("enter")) {
+        if (scene.box) QTest::keyClick(scene.box, Qt::Key_Return);
+    } else if (const int n = step.toInt(); n >= 1 && n <= TFCaisse::kArticleButtons) {
+        QTest::mouseClick(program.FCaisse->MultiLineButton[static_cast<size_t>(n)], Qt::LeftButton);
+    }
+}
+
+// The receipt of the ticket, closed: its preview as a picture, or its pages
+// as PDF.
+bool saveReceipt(Program& program, const QString& out) {
+    bool saved = false;
+    TQuickRep::setPreviewHook([&](TQuickRep&, TPreviewWindow& w) {
+        if (out.endsWith(QLatin1String(".pdf"))) {
+            QString why;
+            saved = savePdf(w.model(), out, &why);
+            if (!saved) std::fprintf(stderr, "%s\n", qPrintable(why));
+        } else {
+            QTest::qWait(300);
+            saved = w.grab().save(out);
+        }
+    });
+    QTest::mouseClick(program.FCaisse->MLBtCaisse, Qt::LeftButton);
+    return saved;
+}
+
+bool saveScreen(const Scene& scene, const QString& out) {
+    QTest::qWait(500);
+    QPixmap shot;
+    if (qobject_cast<TFCaisse*>(scene.shown)) {
+        shot = scene.shown->screen()->grabWindow(0);
+    } else {  // the window and what is open over it (the search list)
+        const QRect r = scene.shown->frameGeometry();
+        shot = scene.shown->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+    }
+    if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        shot = scene.shown->grab();  // no real screen: the window alone
+    if (shot.save(out)) return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     TCaisseApplication app(argc, argv);
     if (argc < 3) {
@@ -52,73 +124,10 @@ int main(int argc, char** argv) {
     program.create();
     program.showWindow(program.FMenu);
     program.switchTo(program.FMenu, program.FCaisse);
-    TDBLookupComboPlus* box = nullptr;
-    QWidget* shown = program.FCaisse;
-    for (int i = 3; i < argc; ++i) {
-        const QString step = QString::fromLocal8Bit(argv[i]);
-        if (step.startsWith(QLatin1String("articles="))) {
-            program.FCaisse->menuBar()->findChild<QAction*>(QStringLiteral("Articles1"))->trigger();
-            QTest::qWait(200);
-            shown = program.FArticle;
-            box = program.FArticle->DBLookupComboPlus1;
-            QTest::keyClicks(box, step.section(QLatin1Char('='), 1));
-            continue;
-        }
-        if (step.startsWith(QLatin1String("ticket=")) || step.startsWith(QLatin1String("res="))) {
-            const bool ticket = step.startsWith(QLatin1String("ticket="));
-            QTest::mouseClick(ticket ? program.FCaisse->MLBtnTicket : program.FCaisse->BitBtn2, Qt::LeftButton);
-            QTest::qWait(200);
-            box = ticket ? program.FTicket->DBLookupComboPlus1 : program.FPtsRES->DBLookupComboPlus1;
-            QTest::keyClicks(box, step.section(QLatin1Char('='), 1));
-            continue;
-        }
-        if (step.startsWith(QLatin1String("fee="))) {
-            QTest::mouseClick(program.FCaisse->MultiLineButton63, Qt::LeftButton);
-            QTest::qWait(200);
-            QTest::keyClicks(program.FArbitre->MaskEdit1, step.section(QLatin1Char('='), 1));
-            continue;
-        }
-        if (step == QLatin1String("enter")) {
-            if (box) QTest::keyClick(box, Qt::Key_Return);
-            continue;
-        }
-        const int n = std::atoi(argv[i]);
-        if (n >= 1 && n <= TFCaisse::kArticleButtons)
-            QTest::mouseClick(program.FCaisse->MultiLineButton[static_cast<size_t>(n)], Qt::LeftButton);
-    }
+    Scene scene{program.FCaisse};
+    for (int i = 3; i < argc; ++i) playStep(program, QString::fromLocal8Bit(argv[i]), scene);
     const QString out = QString::fromLocal8Bit(argv[2]);
-    if (out.endsWith(QLatin1String(".preview.png"))) {
-        bool saved = false;
-        TQuickRep::setPreviewHook([&](TQuickRep&, TPreviewWindow& w) {
-            QTest::qWait(300);
-            saved = w.grab().save(out);
-        });
-        QTest::mouseClick(program.FCaisse->MLBtCaisse, Qt::LeftButton);
-        return saved ? 0 : 1;
-    }
-    if (out.endsWith(QLatin1String(".pdf"))) {
-        bool saved = false;
-        TQuickRep::setPreviewHook([&](TQuickRep&, TPreviewWindow& w) {
-            QString why;
-            saved = savePdf(w.model(), out, &why);
-            if (!saved) std::fprintf(stderr, "%s\n", qPrintable(why));
-        });
-        QTest::mouseClick(program.FCaisse->MLBtCaisse, Qt::LeftButton);
-        return saved ? 0 : 1;
-    }
-    QTest::qWait(500);
-    QPixmap shot;
-    if (shown == program.FCaisse) {
-        shot = shown->screen()->grabWindow(0);
-    } else {  // the window and what is open over it (the search list)
-        const QRect r = shown->frameGeometry();
-        shot = shown->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
-    }
-    if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
-        shot = shown->grab();  // no real screen: the window alone
-    if (!shot.save(out)) {
-        std::fprintf(stderr, "cannot write %s\n", argv[2]);
-        return 1;
-    }
-    return 0;
+    if (out.endsWith(QLatin1String(".preview.png")) || out.endsWith(QLatin1String(".pdf")))
+        return saveReceipt(program, out) ? 0 : 1;
+    return saveScreen(scene, out) ? 0 : 1;
 }
