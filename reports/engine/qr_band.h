@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "reports/engine/qr_elements.h"
+#include "reports/engine/qr_types.h"
 
 class TQuickRep;
-
-enum TQRBandType { rbTitle, rbPageHeader, rbColumnHeader, rbDetail, rbPageFooter, rbSummary };
 
 class TQRBand {
 public:

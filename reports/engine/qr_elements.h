@@ -11,11 +11,11 @@
 #include <optional>
 
 #include "reports/engine/qr_font.h"
+#include "reports/engine/qr_types.h"
 #include "store/apollo_table.h"
 
 class TQRBand;
 
-enum TQRAlignment { taLeftJustify, taRightJustify };
 enum class TQRElementKind { Label, DBText, SysData, Shape, Image };
 
 class TQRPrintable {

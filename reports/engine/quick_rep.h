@@ -25,7 +25,6 @@ class QWidget;
 class TPreviewWindow;
 
 enum TQRPaperSize { A4, Custom };
-enum TQROrientation { poPortrait, poLandscape };
 
 // The page, in mm. Bands and elements are placed from the top-left corner
 // of the printable area, inside the margins.

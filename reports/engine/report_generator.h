@@ -10,6 +10,7 @@
 
 class TQuickRep;
 class TQRBand;
+class TQRPrintable;
 class TApolloTable;
 
 class ReportGenerator {
