@@ -38,7 +38,7 @@ void TQuickRep::setDataSet(TApolloTable* table) { dataSet_ = table; }
 TQRBand* TQuickRep::addBand(const QString& name, TQRBandType type, double height) {
     if (band(type)) throw std::logic_error("report " + name_.toStdString() +
                                            ": a second band of one kind");
-    bands_.push_back(std::make_unique<TQRBand>(this, name, type, height));
+    bands_.push_back(std::make_unique<TQRBand>(name, type, height));
     return bands_.back().get();
 }
 

@@ -155,7 +155,7 @@ void ReportGenerator::placeText(TQRPrintable& e, QString text, double top) {
         e.OnPrint(e, text);
         if (text.isEmpty()) return;
     }
-    const TQRFont font = e.Font();
+    const TQRFont font = fontOf(e);
     QRectF box(left_ + e.Left(), top + e.Top(), e.Width(), e.Height());
     if (e.AutoSize()) {
         const QSizeF size = measure_.sizeMm(font, text);
@@ -175,4 +175,12 @@ void ReportGenerator::placeText(TQRPrintable& e, QString text, double top) {
     p.alignment = e.Alignment();
     p.clip = !e.AutoSize();
     model_.pages.back().items.push_back(std::move(p));
+}
+
+// An element without a font of its own prints in its band's, else in its
+// report's.
+const TQRFont& ReportGenerator::fontOf(const TQRPrintable& e) const {
+    if (e.OwnFont()) return *e.OwnFont();
+    if (e.Band()->OwnFont()) return *e.Band()->OwnFont();
+    return rep_.Font();
 }

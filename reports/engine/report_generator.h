@@ -28,6 +28,7 @@ private:
     void printAt(TQRBand* band, double top, bool advance);
     void placeElements(TQRBand* band, double top);
     void placeText(TQRPrintable& element, QString text, double top);
+    const TQRFont& fontOf(const TQRPrintable& element) const;
     bool fits(double height) const;
     double footerTop() const;
     bool tableAtEnd() const;
