@@ -1,6 +1,5 @@
 #include "reports/engine/report_generator.h"
 
-#include "reports/engine/quick_rep.h"
 #include "store/apollo_table.h"
 
 namespace {
@@ -8,7 +7,8 @@ namespace {
 constexpr double kSlack = 1e-6;
 }  // namespace
 
-ReportGenerator::ReportGenerator(TQuickRep& report) : rep_(report) {}
+ReportGenerator::ReportGenerator(ReportLayout& report, BeforePrint beforePrint)
+    : rep_(report), beforePrint_(std::move(beforePrint)) {}
 
 PageModel ReportGenerator::run() {
     model_.paper = rep_.Page().paper();
@@ -17,7 +17,7 @@ PageModel ReportGenerator::run() {
     rep_.pageNumber_ = 0;
 
     bool print = true;
-    if (rep_.BeforePrint) rep_.BeforePrint(rep_, print);
+    if (beforePrint_) beforePrint_(print);
     if (!print) return std::move(model_);
 
     // Taken after BeforePrint, whose handlers open the table.

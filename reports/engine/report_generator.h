@@ -4,18 +4,18 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 
 #include "reports/engine/page_model.h"
 #include "reports/engine/qr_font.h"
-
-class TQuickRep;
-class TQRBand;
-class TQRPrintable;
-class TApolloTable;
+#include "reports/engine/report_layout.h"
 
 class ReportGenerator {
 public:
-    explicit ReportGenerator(TQuickRep& report);
+    // `beforePrint` is the report's own handler: it runs first, and
+    // clearing its flag gives no page.
+    using BeforePrint = std::function<void(bool& print)>;
+    ReportGenerator(ReportLayout& report, BeforePrint beforePrint);
     PageModel run();
 
 private:
@@ -33,7 +33,8 @@ private:
     double footerTop() const;
     bool tableAtEnd() const;
 
-    TQuickRep& rep_;
+    ReportLayout& rep_;
+    BeforePrint beforePrint_;
     QPointer<TApolloTable> table_;  // a hook may delete it
     PageModel model_;
     TextMeasurer measure_;
