@@ -12,31 +12,14 @@
 
 #include <QString>
 #include <functional>
-#include <optional>
 
 #include "reports/engine/page_model.h"
+#include "reports/engine/printer_settings.h"
 #include "reports/engine/report_layout.h"
+#include "reports/engine/report_printer.h"
 
 class QWidget;
 class TPreviewWindow;
-
-// What the printer dialog chose; kept for the report's later prints.
-struct TQRPrinterSettings {
-    int copies = 1;
-    int fromPage = 0;  // 0 and 0: all pages
-    int toPage = 0;
-    std::optional<TQROrientation> orientation;  // unset: the page's own
-    QString printerName;                        // empty: the system's default
-    QString outputFileName;  // not empty: a PDF file instead of a printer
-    QString title;           // the job's name in the printer queue; empty: the program's
-};
-
-struct TQRPrintResult {
-    bool started = false;    // the printer accepted the job
-    bool cancelled = false;  // "Annuler" stopped it
-    int pagesPrinted = 0;    // sheets painted, copies included
-    QString error;
-};
 
 // The page, options, font, bands and table come from ReportLayout; this
 // adds the handlers, the generation, the preview and printing.
