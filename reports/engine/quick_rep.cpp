@@ -50,7 +50,11 @@ void TQuickRep::PreviewReleasingTable(const std::function<void()>& afterClose) {
 }
 
 void TQuickRep::ShowPreview(PageModel model) {
-    TPreviewWindow window(*this, std::move(model));
+    PreviewCallbacks callbacks{
+        .print = [this](const PageModel& pages, QWidget* parent) { return Print(pages, parent); },
+        .setupPrinter = [this](int pageCount, QWidget* parent) { PrinterSetup(parent, pageCount); },
+    };
+    TPreviewWindow window(std::move(model), std::move(callbacks));
     window.showCentred();
     if (PreviewHook hook = previewHook()) {
         hook(*this, window);
