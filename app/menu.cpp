@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "ui/main_menu.h"
-#include "app/program.h"
+#include "ui/program.h"
 #include "common/format_settings.h"
 #include "store/file_names.h"
 #include "store/table_layouts.h"

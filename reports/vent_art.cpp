@@ -8,13 +8,13 @@
 #include "common/dialogs.h"
 #include "controls/db_grid.h"
 #include "controls/multi_line_button.h"
-#include "reports/imp_artcom.h"
 #include "reports/imp_vent_art.h"
 #include "reports/sales_by_label.h"
 #include "store/apollo_table.h"
 #include "store/data_source.h"
 #include "store/file_names.h"
 #include "ui/main_menu.h"
+#include "ui/report_host.h"
 
 TFVentart::TFVentart(TProgram& program)
     : TSwitchedForm(program, "FVentart", QStringLiteral("Impression des ventes par articles"),
@@ -107,4 +107,6 @@ void TFVentart::removeLabelIndex() {
 
 void TFVentart::MultiLineButton1Click() { program().FImpVentart->Preview(); }
 
-void TFVentart::MultiLineButton2Click() { program().FImpartcom->Preview(); }
+// Through the program: the reorder list's host reads this window's work
+// table, so this window does not know the host's class.
+void TFVentart::MultiLineButton2Click() { program().report(TProgram::Window::Impartcom).Preview(); }

@@ -10,8 +10,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "reports/engine/qr_band.h"
 #include "reports/engine/qr_font.h"
+#include "reports/engine/qr_types.h"
 
 enum class PrimitiveKind { Text, Rectangle, Image };
 

@@ -61,8 +61,8 @@ private:
     double scale_ = 1;
 };
 
-TPreviewWindow::TPreviewWindow(TQuickRep& report, PageModel model, QWidget* parent)
-    : QWidget(parent, Qt::Window), report_(report), model_(std::move(model)) {
+TPreviewWindow::TPreviewWindow(PageModel model, PreviewCallbacks callbacks, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(std::move(model)), callbacks_(std::move(callbacks)) {
     setWindowTitle(QStringLiteral("Prévisualisation d'impression"));
     resize(kWindowWidth, kWindowHeight);
 
@@ -85,10 +85,13 @@ TPreviewWindow::TPreviewWindow(TQuickRep& report, PageModel model, QWidget* pare
     connect(next_, &QAction::triggered, this, [this] { showPage(page_ + 2); });
     connect(last_, &QAction::triggered, this, [this] { showPage(pageCount()); });
     toolBar_->addSeparator();
-    connect(addTool(QStringLiteral("Imprimante"), QStringLiteral("Configuration imprimante")),
-            &QAction::triggered, this, &TPreviewWindow::setupPrinter);
-    connect(addTool(QStringLiteral("Imprimer"), QStringLiteral("Imprimer")), &QAction::triggered,
-            this, &TPreviewWindow::printReport);
+    QAction* setup =
+        addTool(QStringLiteral("Imprimante"), QStringLiteral("Configuration imprimante"));
+    setup->setEnabled(bool(callbacks_.setupPrinter));
+    connect(setup, &QAction::triggered, this, &TPreviewWindow::setupPrinter);
+    QAction* print = addTool(QStringLiteral("Imprimer"), QStringLiteral("Imprimer"));
+    print->setEnabled(bool(callbacks_.print));
+    connect(print, &QAction::triggered, this, &TPreviewWindow::printReport);
     connect(addTool(QStringLiteral("Enregistrer"), QStringLiteral("Enregistrer l'état"),
                     QStyle::SP_DialogSaveButton),
             &QAction::triggered, this, &TPreviewWindow::saveReport);
@@ -200,14 +203,17 @@ void TPreviewWindow::waitUntilClosed() {
     loop.exec();
 }
 
-void TPreviewWindow::setupPrinter() { report_.PrinterSetup(this, model_.pageCount()); }
+void TPreviewWindow::setupPrinter() {
+    if (callbacks_.setupPrinter) callbacks_.setupPrinter(model_.pageCount(), this);
+}
 
 // Prints the pages on screen: what the tables hold by now (a reset, another
 // journal's file) does not change what comes out of the printer.
 void TPreviewWindow::printReport() {
+    if (!callbacks_.print) return;
     // An error escaping into Qt's event loop would end the program.
     runGuarded([this] {
-        lastPrint_ = report_.Print(model_, this);
+        lastPrint_ = callbacks_.print(model_, this);
         if (!lastPrint_.error.isEmpty()) dialogs().showError(lastPrint_.error);
     });
 }

@@ -1,15 +1,18 @@
 // The print preview: one page of the page model at a time, a toolbar to
 // zoom, turn pages, set up the printer, print, and save the pages as PDF.
 // Not modal: TQuickRep::Preview() waits in an event loop until it closes.
+// It knows pages, not reports: printing and the printer dialog are the
+// callbacks of whoever made the pages.
 #pragma once
 
 #include <QString>
 #include <QStyle>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 #include "reports/engine/page_model.h"
-#include "reports/engine/quick_rep.h"
+#include "reports/engine/report_printer.h"
 
 class QAction;
 class QLabel;
@@ -18,15 +21,23 @@ class QScrollArea;
 class QToolBar;
 class PreviewPageView;
 
+// What the toolbar's printer buttons do; a button whose callback is unset
+// is disabled. The preview is the parent of the windows they open.
+struct PreviewCallbacks {
+    // "Imprimer": prints the pages shown.
+    std::function<TQRPrintResult(const PageModel& pages, QWidget* parent)> print;
+    // "Configuration imprimante": the printer dialog for that many pages.
+    std::function<void(int pageCount, QWidget* parent)> setupPrinter;
+};
+
 class TPreviewWindow : public QWidget {
     Q_OBJECT
 public:
     enum class Zoom { Fit, Actual, Width };
 
-    TPreviewWindow(TQuickRep& report, PageModel model, QWidget* parent = nullptr);
+    TPreviewWindow(PageModel model, PreviewCallbacks callbacks, QWidget* parent = nullptr);
     ~TPreviewWindow() override;
 
-    TQuickRep& report() const { return report_; }
     const PageModel& model() const { return model_; }
     int currentPage() const { return page_ + 1; }  // from 1
     int pageCount() const { return model_.pageCount(); }
@@ -65,8 +76,8 @@ private:
                      std::optional<QStyle::StandardPixmap> icon = std::nullopt);
     void refresh();
 
-    TQuickRep& report_;
     PageModel model_;
+    PreviewCallbacks callbacks_;
     int page_ = 0;
     Zoom zoom_ = Zoom::Fit;
     QToolBar* toolBar_;

@@ -1,11 +1,7 @@
 #include "reports/engine/qr_band.h"
 
-#include "reports/engine/quick_rep.h"
-
-TQRBand::TQRBand(TQuickRep* report, QString name, TQRBandType type, double height)
-    : report_(report), name_(std::move(name)), type_(type), height_(height) {}
-
-const TQRFont& TQRBand::Font() const { return font_ ? *font_ : report_->Font(); }
+TQRBand::TQRBand(QString name, TQRBandType type, double height)
+    : name_(std::move(name)), type_(type), height_(height) {}
 
 template <class T, class... Args>
 T* TQRBand::add(Args&&... args) {

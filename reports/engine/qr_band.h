@@ -10,24 +10,21 @@
 #include <vector>
 
 #include "reports/engine/qr_elements.h"
-
-class TQuickRep;
-
-enum TQRBandType { rbTitle, rbPageHeader, rbColumnHeader, rbDetail, rbPageFooter, rbSummary };
+#include "reports/engine/qr_types.h"
 
 class TQRBand {
 public:
-    TQRBand(TQuickRep* report, QString name, TQRBandType type, double height);
+    TQRBand(QString name, TQRBandType type, double height);
     TQRBand(const TQRBand&) = delete;
     TQRBand& operator=(const TQRBand&) = delete;
 
-    TQuickRep* Report() const { return report_; }
     const QString& Name() const { return name_; }
     TQRBandType BandType() const { return type_; }
     double Height() const { return height_; }
     void setHeight(double mm) { height_ = mm; }
 
-    const TQRFont& Font() const;  // own font, else the report's
+    // Without a font of its own, a band prints in its report's.
+    const std::optional<TQRFont>& OwnFont() const { return font_; }
     void setFont(const TQRFont& font) { font_ = font; }
 
     // Elements, appended in their stored order (the order they print in).
@@ -54,7 +51,6 @@ private:
     template <class T, class... Args>
     T* add(Args&&... args);
 
-    TQuickRep* report_;
     QString name_;
     TQRBandType type_;
     double height_;

@@ -4,15 +4,12 @@
 
 #include "common/field_text.h"
 #include "reports/engine/jpeg_decoder.h"
-#include "reports/engine/qr_band.h"
 #include "store/apollo_table.h"
 
 TQRPrintable::TQRPrintable(TQRBand* band, TQRElementKind kind, QString name, double left,
                            double top, double width, double height)
     : band_(band), kind_(kind), name_(std::move(name)), left_(left), top_(top), width_(width),
       height_(height) {}
-
-const TQRFont& TQRPrintable::Font() const { return font_ ? *font_ : band_->Font(); }
 
 TQRLabel::TQRLabel(TQRBand* band, const QString& name, double left, double top, QString caption)
     : TQRPrintable(band, TQRElementKind::Label, name, left, top, 0, 0),

@@ -11,11 +11,11 @@
 #include <optional>
 
 #include "reports/engine/qr_font.h"
+#include "reports/engine/qr_types.h"
 #include "store/apollo_table.h"
 
 class TQRBand;
 
-enum TQRAlignment { taLeftJustify, taRightJustify };
 enum class TQRElementKind { Label, DBText, SysData, Shape, Image };
 
 class TQRPrintable {
@@ -48,7 +48,9 @@ public:
 
     // Text elements only: shapes and pictures have no text, so these are
     // kept but unused for them.
-    const TQRFont& Font() const;  // own font, else the band's, else the report's
+    // Without a font of its own, an element prints in its band's, else in
+    // its report's: the generator follows that chain.
+    const std::optional<TQRFont>& OwnFont() const { return font_; }
     void setFont(const TQRFont& font) { font_ = font; }
     bool ParentFont() const { return !font_.has_value(); }
     TQRAlignment Alignment() const { return alignment_; }

@@ -12,58 +12,23 @@ TQuickRep::PreviewHook& previewHook() {
     static TQuickRep::PreviewHook hook;
     return hook;
 }
-
-// A4 as it lies portrait.
-constexpr double kA4Width = 210;
-constexpr double kA4Length = 297;
 }  // namespace
 
-QSizeF TQRPage::paper() const {
-    const double w = paperSize == A4 ? kA4Width : width;
-    const double l = paperSize == A4 ? kA4Length : length;
-    return orientation == poLandscape ? QSizeF(l, w) : QSizeF(w, l);
-}
-
-QRectF TQRPage::printable() const {
-    const QSizeF p = paper();
-    return QRectF(leftMargin, topMargin, p.width() - leftMargin - rightMargin,
-                  p.height() - topMargin - bottomMargin);
-}
-
-TQuickRep::TQuickRep(QString name) : name_(std::move(name)) {}
+TQuickRep::TQuickRep(QString name) : ReportLayout(std::move(name)) {}
 TQuickRep::~TQuickRep() = default;
-
-void TQuickRep::setDataSet(TApolloTable* table) { dataSet_ = table; }
-
-TQRBand* TQuickRep::addBand(const QString& name, TQRBandType type, double height) {
-    if (band(type)) throw std::logic_error("report " + name_.toStdString() +
-                                           ": a second band of one kind");
-    bands_.push_back(std::make_unique<TQRBand>(this, name, type, height));
-    return bands_.back().get();
-}
-
-TQRBand* TQuickRep::band(TQRBandType type) const {
-    for (const auto& b : bands_)
-        if (b->BandType() == type) return b.get();
-    return nullptr;
-}
-
-TQRBand* TQuickRep::band(const QString& name) const {
-    for (const auto& b : bands_)
-        if (b->Name() == name) return b.get();
-    return nullptr;
-}
 
 PageModel TQuickRep::Prepare() {
     // A hook that asked for this report again would walk the table twice.
-    if (generating_) throw std::logic_error("report " + name_.toStdString() +
+    if (generating_) throw std::logic_error("report " + Name().toStdString() +
                                             ": generation inside its own generation");
     generating_ = true;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{generating_};
-    return ReportGenerator(*this).run();
+    return ReportGenerator(*this, [this](bool& print) {
+               if (BeforePrint) BeforePrint(*this, print);
+           }).run();
 }
 
 void TQuickRep::Preview() { ShowPreview(Prepare()); }
@@ -75,7 +40,7 @@ void TQuickRep::PreviewReleasingTable(const std::function<void()>& afterClose) {
             TQuickRep& rep;
             const std::function<void()>& then;
             ~Release() {
-                if (rep.dataSet_) rep.dataSet_->Close();
+                if (TApolloTable* table = rep.DataSet()) table->Close();
                 if (then) then();
             }
         } release{*this, afterClose};
@@ -85,7 +50,11 @@ void TQuickRep::PreviewReleasingTable(const std::function<void()>& afterClose) {
 }
 
 void TQuickRep::ShowPreview(PageModel model) {
-    TPreviewWindow window(*this, std::move(model));
+    PreviewCallbacks callbacks{
+        .print = [this](const PageModel& pages, QWidget* parent) { return Print(pages, parent); },
+        .setupPrinter = [this](int pageCount, QWidget* parent) { PrinterSetup(parent, pageCount); },
+    };
+    TPreviewWindow window(std::move(model), std::move(callbacks));
     window.showCentred();
     if (PreviewHook hook = previewHook()) {
         hook(*this, window);
@@ -105,7 +74,8 @@ TQRPrintResult TQuickRep::Print(const PageModel& model, QWidget* parent) {
 TQRPrintResult TQuickRep::Print(QWidget* parent) { return Print(Prepare(), parent); }
 
 bool TQuickRep::PrinterSetup(QWidget* parent, int pageCount) {
-    return runPrinterSetup(printer_, page_.paper(), pageCount < 0 ? pageNumber_ : pageCount, parent);
+    return runPrinterSetup(printer_, Page().paper(), pageCount < 0 ? PageNumber() : pageCount,
+                           parent);
 }
 
 TQuickRep::PreviewHook TQuickRep::setPreviewHook(PreviewHook hook) {

@@ -1,6 +1,5 @@
 #include "reports/engine/report_generator.h"
 
-#include "reports/engine/quick_rep.h"
 #include "store/apollo_table.h"
 
 namespace {
@@ -8,7 +7,8 @@ namespace {
 constexpr double kSlack = 1e-6;
 }  // namespace
 
-ReportGenerator::ReportGenerator(TQuickRep& report) : rep_(report) {}
+ReportGenerator::ReportGenerator(ReportLayout& report, BeforePrint beforePrint)
+    : rep_(report), beforePrint_(std::move(beforePrint)) {}
 
 PageModel ReportGenerator::run() {
     model_.paper = rep_.Page().paper();
@@ -17,7 +17,7 @@ PageModel ReportGenerator::run() {
     rep_.pageNumber_ = 0;
 
     bool print = true;
-    if (rep_.BeforePrint) rep_.BeforePrint(rep_, print);
+    if (beforePrint_) beforePrint_(print);
     if (!print) return std::move(model_);
 
     // Taken after BeforePrint, whose handlers open the table.
@@ -155,7 +155,7 @@ void ReportGenerator::placeText(TQRPrintable& e, QString text, double top) {
         e.OnPrint(e, text);
         if (text.isEmpty()) return;
     }
-    const TQRFont font = e.Font();
+    const TQRFont font = fontOf(e);
     QRectF box(left_ + e.Left(), top + e.Top(), e.Width(), e.Height());
     if (e.AutoSize()) {
         const QSizeF size = measure_.sizeMm(font, text);
@@ -175,4 +175,12 @@ void ReportGenerator::placeText(TQRPrintable& e, QString text, double top) {
     p.alignment = e.Alignment();
     p.clip = !e.AutoSize();
     model_.pages.back().items.push_back(std::move(p));
+}
+
+// An element without a font of its own prints in its band's, else in its
+// report's.
+const TQRFont& ReportGenerator::fontOf(const TQRPrintable& e) const {
+    if (e.OwnFont()) return *e.OwnFont();
+    if (e.Band()->OwnFont()) return *e.Band()->OwnFont();
+    return rep_.Font();
 }

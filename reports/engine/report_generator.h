@@ -4,17 +4,18 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 
 #include "reports/engine/page_model.h"
 #include "reports/engine/qr_font.h"
-
-class TQuickRep;
-class TQRBand;
-class TApolloTable;
+#include "reports/engine/report_layout.h"
 
 class ReportGenerator {
 public:
-    explicit ReportGenerator(TQuickRep& report);
+    // `beforePrint` is the report's own handler: it runs first, and
+    // clearing its flag gives no page.
+    using BeforePrint = std::function<void(bool& print)>;
+    ReportGenerator(ReportLayout& report, BeforePrint beforePrint);
     PageModel run();
 
 private:
@@ -27,11 +28,13 @@ private:
     void printAt(TQRBand* band, double top, bool advance);
     void placeElements(TQRBand* band, double top);
     void placeText(TQRPrintable& element, QString text, double top);
+    const TQRFont& fontOf(const TQRPrintable& element) const;
     bool fits(double height) const;
     double footerTop() const;
     bool tableAtEnd() const;
 
-    TQuickRep& rep_;
+    ReportLayout& rep_;
+    BeforePrint beforePrint_;
     QPointer<TApolloTable> table_;  // a hook may delete it
     PageModel model_;
     TextMeasurer measure_;

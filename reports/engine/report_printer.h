@@ -8,10 +8,17 @@
 #include <functional>
 
 #include "reports/engine/page_model.h"
-#include "reports/engine/quick_rep.h"
+#include "reports/engine/printer_settings.h"
 
 class QPrinter;
 class QWidget;
+
+struct TQRPrintResult {
+    bool started = false;    // the printer accepted the job
+    bool cancelled = false;  // "Annuler" stopped it
+    int pagesPrinted = 0;    // sheets painted, copies included
+    QString error;
+};
 
 // Prints the pages the settings select, with their copies, while a window
 // "Impression en cours" with a button "Annuler" is shown; "Annuler" stops

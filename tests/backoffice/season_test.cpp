@@ -21,6 +21,7 @@
 #include "common/conversions.h"
 #include "file_check.h"
 #include "reports/engine/preview_window.h"
+#include "reports/engine/quick_rep.h"
 #include "reports/rimpression_caisse.h"
 #include "reports/vent_art.h"
 #include "store/file_names.h"

@@ -276,3 +276,49 @@ TEST_F(PreviewTest, APrintRefusedByThePrinterIsShownAndThePreviewStaysUsable) {
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("missing/never.pdf"))));
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("printed.pdf"))));
 }
+
+// The preview knows pages, not reports: its printer buttons call back
+// whoever made the pages, with the pages shown and the preview as the
+// parent; a button without a callback is disabled and does nothing.
+TEST_F(PreviewTest, PrinterButtonsCallBackWhoeverMadeThePages) {
+    addNumberedSales(11);
+    ReceiptReport r(&sales_);
+    const PageModel pages = r.rep.Prepare();
+    struct Case {
+        bool print, setup;
+        QString printError;
+    };
+    const Case cases[] = {{true, true, {}}, {true, false, QStringLiteral("Bac vide")},
+                          {false, true, {}}, {false, false, {}}};
+    for (const Case& c : cases) {
+        RecordingDialogsScope dialogs;
+        int printed = 0, offered = 0;
+        QWidget* printParent = nullptr;
+        QWidget* setupParent = nullptr;
+        PreviewCallbacks callbacks;
+        if (c.print)
+            callbacks.print = [&](const PageModel& shown, QWidget* parent) {
+                ++printed;
+                printParent = parent;
+                EXPECT_EQ(shown.pageCount(), 2);
+                return TQRPrintResult{.started = true, .pagesPrinted = 7, .error = c.printError};
+            };
+        if (c.setup)
+            callbacks.setupPrinter = [&](int pageCount, QWidget* parent) {
+                offered = pageCount;
+                setupParent = parent;
+            };
+        TPreviewWindow w(pages, callbacks);
+
+        EXPECT_EQ(w.action(QStringLiteral("Imprimer"))->isEnabled(), c.print);
+        EXPECT_EQ(w.action(QStringLiteral("Configuration imprimante"))->isEnabled(), c.setup);
+        w.printReport();
+        w.setupPrinter();
+        EXPECT_EQ(printed, c.print ? 1 : 0);
+        EXPECT_EQ(printParent, c.print ? &w : nullptr);
+        EXPECT_EQ(w.lastPrint().pagesPrinted, c.print ? 7 : 0);
+        EXPECT_EQ(dialogs.errors, c.printError.isEmpty() ? QStringList() : QStringList(c.printError));
+        EXPECT_EQ(offered, c.setup ? 2 : 0);
+        EXPECT_EQ(setupParent, c.setup ? &w : nullptr);
+    }
+}
