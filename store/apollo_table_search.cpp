@@ -38,7 +38,7 @@ void TApolloTable::applyFilter(bool checkValidity) {
 
 // ---- locate ----
 
-bool TApolloTable::Locate(const QString& field, const QString& text, bool partial, bool caseInsensitive) {
+bool TApolloTable::Locate(const QString& field, const QString& text, bool partial) {
     if (!Active()) return false;
     checkBrowseMode();
     select();
@@ -102,7 +102,6 @@ bool TApolloTable::Locate(const QString& field, const QString& text, bool partia
             }
         }
     }
-    (void)caseInsensitive;  // every locate of the program ignores case
     if (found) {
         sde().sx_Go(found);
         eof_ = bof_ = false;
