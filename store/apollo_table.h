@@ -158,6 +158,7 @@ private:
     bool lastOfView(long recno);
     void goToRow(long recno);
     void applyFilter(bool checkValidity);
+    long firstMatchOfView(const QString& field, const QString& text, bool partial);
     void setState(TDataSetState s);
     void checkBrowseMode();
     void clearValues();

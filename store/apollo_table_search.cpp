@@ -38,30 +38,44 @@ void TApolloTable::applyFilter(bool checkValidity) {
 
 // ---- locate ----
 
+namespace {
+
+// Whether the engine's current order is an index whose key is on `field`,
+// and one that upper-cases its key.
+bool keyOnField(const QString& field) {
+    return QString::fromLatin1(sde().sx_IndexKeyField()).compare(field, Qt::CaseInsensitive) == 0;
+}
+bool keyUpper() {
+    return QString::fromLatin1(sde().sx_IndexKey()).contains(QLatin1String("UPPER("), Qt::CaseInsensitive);
+}
+
+// Orders the engine by an upper-cased index on the field, the current order
+// first; leaves `currentOrder` when there is none.
+void orderByUpperIndexOn(const QString& field, int currentOrder) {
+    int indexCount = static_cast<int>(sde().sx_SysProp(SDE_PROP_INDEX_COUNT, nullptr));
+    if (indexCount <= 0 || (currentOrder != 0 && keyOnField(field) && keyUpper())) return;
+    bool chosen = false;
+    for (int i = 1; i <= indexCount && !chosen; ++i) {
+        sde().sx_SetOrder(i);
+        chosen = keyOnField(field) && keyUpper();
+    }
+    if (!chosen) sde().sx_SetOrder(currentOrder);
+}
+
+}  // namespace
+
 bool TApolloTable::Locate(const QString& field, const QString& text, bool partial) {
     if (!Active()) return false;
     checkBrowseMode();
     select();
     const long rememberedRow = recno_;
     const int rememberedOrder = sde().sx_IndexOrd();
-    auto keyOnField = [&] { return QString::fromLatin1(sde().sx_IndexKeyField()).compare(field, Qt::CaseInsensitive) == 0; };
-    auto keyUpper = [&] { return QString::fromLatin1(sde().sx_IndexKey()).contains(QLatin1String("UPPER("), Qt::CaseInsensitive); };
-
-    // An upper-cased index on the field, the current order first.
-    int indexCount = static_cast<int>(sde().sx_SysProp(SDE_PROP_INDEX_COUNT, nullptr));
-    if (indexCount > 0 && (rememberedOrder == 0 || !keyOnField() || !keyUpper())) {
-        bool chosen = false;
-        for (int i = 1; i <= indexCount && !chosen; ++i) {
-            sde().sx_SetOrder(i);
-            chosen = keyOnField() && keyUpper();
-        }
-        if (!chosen) sde().sx_SetOrder(rememberedOrder);
-    }
+    orderByUpperIndexOn(field, rememberedOrder);
     long found = 0;
     // A seek in an upper-cased index of the field that finds no key settles
     // it: no row can match, and the table is not read row by row.
     bool settled = false;
-    if (sde().sx_IndexOrd() > 0 && keyOnField()) {
+    if (sde().sx_IndexOrd() > 0 && keyOnField(field)) {
         const bool upper = keyUpper();
         QString key = upper ? text.toUpper() : text;
         int previousExact = sde().sx_SetExact(partial ? 0 : 1);
@@ -74,34 +88,7 @@ bool TApolloTable::Locate(const QString& field, const QString& text, bool partia
         if (found && !sde().sx_Visible()) found = 0;
     }
     sde().sx_SetOrder(rememberedOrder);
-    if (!found && !settled) {
-        // No index decided: ask the engine for the rows that match, then keep
-        // the first one of the view. The restriction in force is the engine's
-        // (a refused Filter text never reached it).
-        QString value = text;
-        if (!partial) {
-            auto f = std::find_if(fields_.begin(), fields_.end(), [&](const auto& x) {
-                return x->FieldName().compare(field, Qt::CaseInsensitive) == 0;
-            });
-            int width = f != fields_.end() ? sde().sx_FieldWidth(local((*f)->FieldName()).constData()) : 0;
-            if (value.size() < width) value += QString(width - value.size(), QLatin1Char(' '));
-        }
-        QString expr = (QStringLiteral("UPPER(") + field + QStringLiteral(")=\"") + value + QStringLiteral("\"")).toUpper();
-        const QByteArray restriction(sde().sx_DBFilter());
-        std::vector<long> matches;
-        int previousExact = sde().sx_SetExact(partial ? 0 : 1);
-        if (sde().sx_Query(local(expr).constData()))
-            for (sde().sx_GoTop(); !sde().sx_Eof(); sde().sx_Skip(1)) matches.push_back(sde().sx_RecNo());
-        sde().sx_Query(restriction.constData());
-        sde().sx_SetExact(previousExact);
-        for (long r : matches) {
-            sde().sx_Go(r);
-            if (sde().sx_Visible()) {
-                found = r;
-                break;
-            }
-        }
-    }
+    if (!found && !settled) found = firstMatchOfView(field, text, partial);
     if (found) {
         sde().sx_Go(found);
         eof_ = bof_ = false;
@@ -115,6 +102,33 @@ bool TApolloTable::Locate(const QString& field, const QString& text, bool partia
     eof_ = bof_ = false;
     readCurrent();
     return false;
+}
+
+// No index decided: asks the engine for the rows that match, then keeps the
+// first one of the view. The restriction in force is the engine's (a refused
+// Filter text never reached it). 0 when none is in the view.
+long TApolloTable::firstMatchOfView(const QString& field, const QString& text, bool partial) {
+    QString value = text;
+    if (!partial) {
+        auto f = std::find_if(fields_.begin(), fields_.end(), [&](const auto& x) {
+            return x->FieldName().compare(field, Qt::CaseInsensitive) == 0;
+        });
+        int width = f != fields_.end() ? sde().sx_FieldWidth(local((*f)->FieldName()).constData()) : 0;
+        if (value.size() < width) value += QString(width - value.size(), QLatin1Char(' '));
+    }
+    QString expr = (QStringLiteral("UPPER(") + field + QStringLiteral(")=\"") + value + QStringLiteral("\"")).toUpper();
+    const QByteArray restriction(sde().sx_DBFilter());
+    std::vector<long> matches;
+    int previousExact = sde().sx_SetExact(partial ? 0 : 1);
+    if (sde().sx_Query(local(expr).constData()))
+        for (sde().sx_GoTop(); !sde().sx_Eof(); sde().sx_Skip(1)) matches.push_back(sde().sx_RecNo());
+    sde().sx_Query(restriction.constData());
+    sde().sx_SetExact(previousExact);
+    for (long r : matches) {
+        sde().sx_Go(r);
+        if (sde().sx_Visible()) return r;
+    }
+    return 0;
 }
 
 // ---- indexes ----
