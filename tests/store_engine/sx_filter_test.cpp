@@ -173,6 +173,29 @@ bool textEquals(const std::string& l, const std::string& r, bool exact) {
     return l.size() >= r.size() && l.compare(0, r.size(), r) == 0;
 }
 
+// The query of each form the test tries, on the text `c`.
+std::string queryOfForm(int form, const std::string& c) {
+    const char* forms[] = {"TICKET = '%s'", "'%s' = TICKET", "TICKET == '%s'",
+                           "TICKET = '%s' .AND. PRIX > 0"};
+    std::string query = forms[form];
+    query.replace(query.find("%s"), 2, c);
+    return query;
+}
+
+// Every row in record order, shown or not by the plain evaluation of that query.
+std::vector<ModelEntry> modelEntries(const std::vector<ModelRow>& rows, int form, const std::string& c,
+                                     bool exact, bool deletedOn) {
+    std::vector<ModelEntry> entries;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ModelRow& r = rows[i];
+        bool shown = form == 1   ? textEquals(c, r.ticket, exact)
+                     : form == 2 ? r.ticket == c
+                                 : textEquals(r.ticket, c, exact) && (form == 0 || r.pricey);
+        entries.push_back({upperAscii(r.ticket), static_cast<long>(i) + 1, shown && !(deletedOn && r.deleted)});
+    }
+    return entries;
+}
+
 std::string randomTicket(std::mt19937& rng, size_t maxLength) {
     static const char kChars[] = {'a', 'A', 'b', 'B', '5', ' ', '\xE9'};
     std::string s(std::uniform_int_distribution<size_t>(0, maxLength)(rng), ' ');
@@ -222,10 +245,7 @@ TEST_P(SxAssistedFilter, ShowsWhatThePlainEvaluationShows) {
         const std::string c = randomTicket(rng, width + 1);
         const int form = static_cast<int>(rng() % 4);
         const bool exactAtQuery = rng() % 2, exact = rng() % 2, deletedOn = rng() % 2;
-        const char* forms[] = {"TICKET = '%s'", "'%s' = TICKET", "TICKET == '%s'",
-                               "TICKET = '%s' .AND. PRIX > 0"};
-        std::string query = forms[form];
-        query.replace(query.find("%s"), 2, c);
+        const std::string query = queryOfForm(form, c);
         SCOPED_TRACE("seed " + std::to_string(GetParam()) + " query [" + query + "] exact " +
                      std::to_string(exactAtQuery) + "->" + std::to_string(exact) + " deleted " +
                      std::to_string(deletedOn));
@@ -234,14 +254,7 @@ TEST_P(SxAssistedFilter, ShowsWhatThePlainEvaluationShows) {
         ASSERT_EQ(sx.sx_Query(query.c_str()), 1) << sx.sx_ErrorText();
         sx.sx_SetExact(exact);
 
-        std::vector<ModelEntry> entries;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            const ModelRow& r = rows[i];
-            bool shown = form == 1   ? textEquals(c, r.ticket, exact)
-                         : form == 2 ? r.ticket == c
-                                     : textEquals(r.ticket, c, exact) && (form == 0 || r.pricey);
-            entries.push_back({upperAscii(r.ticket), static_cast<long>(i) + 1, shown && !(deletedOn && r.deleted)});
-        }
+        std::vector<ModelEntry> entries = modelEntries(rows, form, c, exact, deletedOn);
         for (int order : {0, 1}) {
             SCOPED_TRACE(order);
             if (order == 1) std::sort(entries.begin(), entries.end());
