@@ -25,7 +25,7 @@ QString TLookupSearch::currentValue() const {
 }
 
 bool TLookupSearch::locate(const QString& text) const {
-    return table_ && table_->Locate(field_, text, true, true);
+    return table_ && table_->Locate(field_, text, true);
 }
 
 TLookupSearch::Shown TLookupSearch::type(QChar c, bool backspace) {

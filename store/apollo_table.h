@@ -84,7 +84,10 @@ public:
     // Flushes the table and its open index to disk, so that what was posted
     // survives a power cut.
     void FlushBuffers();
-    bool Locate(const QString& field, const QString& text, bool partial, bool caseInsensitive);
+    // Makes current the first row of the view whose field holds `text`
+    // without regard to case (with `partial`, whose field begins with it);
+    // false when there is none, the current row staying as it was.
+    bool Locate(const QString& field, const QString& text, bool partial);
     void CreateIndex(const QString& file, const QString& key, bool unique);
     void OpenIndex(const QString& file);
     void CloseIndexes();
@@ -155,6 +158,7 @@ private:
     bool lastOfView(long recno);
     void goToRow(long recno);
     void applyFilter(bool checkValidity);
+    long firstMatchOfView(const QString& field, const QString& text, bool partial);
     void setState(TDataSetState s);
     void checkBrowseMode();
     void clearValues();

@@ -1,15 +1,11 @@
 #include "store/file_names.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
+#include "file_any_case.h"
+
+// The engine's own lookup, on the names as the system stores them.
 QString findFileAnyCase(const QString& path) {
-    QFileInfo exact(path);
-    if (exact.isFile()) return path;
-    QDir dir = exact.dir();
-    const QString name = exact.fileName();
-    const auto entries = dir.entryList(QDir::Files | QDir::Hidden);
-    for (const QString& entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
-    return {};
+    const std::string found = sde::findFileAnyCase(QFile::encodeName(path).toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(found));
 }

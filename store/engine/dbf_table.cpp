@@ -82,7 +82,7 @@ std::unique_ptr<DbfTable> DbfTable::open(const std::string& path, Mode mode) {
 
 void DbfTable::parseHeader() {
     unsigned char h[kDbfHeaderSize];
-    uint64_t size = file_->size();
+    const uint64_t size = file_->size();
     if (size < kDbfHeaderSize)
         throw CorruptFileError("Damaged table: " + path_ + " is shorter than a header");
     file_->readExact(0, h, kDbfHeaderSize, path_.c_str());
@@ -90,7 +90,6 @@ void DbfTable::parseHeader() {
     if (!knownVersion(version_))
         throw CorruptFileError("Not a dBase III table: " + path_ + " (version byte " +
                                std::to_string(version_) + ")");
-    uint32_t headerCount = readLe32(h + kDbfRecordCount);
     std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
     headerLength_ = readLe16(h + kDbfHeaderLength);
     recordLength_ = readLe16(h + kDbfRecordLength);
@@ -100,7 +99,11 @@ void DbfTable::parseHeader() {
     if (recordLength_ < 2)
         throw CorruptFileError("Damaged table header in " + path_ + ": record length " +
                                std::to_string(recordLength_));
+    parseDescriptors();
+    settleRecordCount(readLe32(h + kDbfRecordCount), size);
+}
 
+void DbfTable::parseDescriptors() {
     std::vector<unsigned char> desc(headerLength_ - kDbfHeaderSize);
     file_->readExact(kDbfHeaderSize, desc.data(), desc.size(), path_.c_str());
     std::set<std::string> names;
@@ -114,25 +117,7 @@ void DbfTable::parseHeader() {
         if (pos + kDbfDescriptorSize > desc.size())
             throw CorruptFileError("Damaged table header in " + path_ +
                                    ": field descriptors overrun the header length");
-        const unsigned char* d = desc.data() + pos;
-        FieldInfo f;
-        for (size_t i = 0; i < kDbfFieldNameSize && d[kDbfFieldName + i] != 0; ++i) {
-            unsigned char c = d[kDbfFieldName + i];
-            if (!(std::isalnum(c) || c == '_'))
-                throw CorruptFileError("Damaged table header in " + path_ +
-                                       ": invalid field name");
-            f.name += static_cast<char>(std::toupper(c));
-        }
-        if (f.name.empty())
-            throw CorruptFileError("Damaged table header in " + path_ + ": empty field name");
-        f.type = static_cast<char>(std::toupper(d[kDbfFieldType]));
-        f.width = d[kDbfFieldWidth];
-        f.decimals = d[kDbfFieldDecimals];
-        if (f.type == 'C' && f.decimals != 0) {  // wide character fields (Clipper)
-            f.width += f.decimals * 256;
-            f.decimals = 0;
-        }
-        validateField(f, path_);
+        FieldInfo f = parseDescriptor(desc.data() + pos);
         if (!names.insert(f.name).second)
             throw CorruptFileError("Damaged table header in " + path_ + ": field " + f.name +
                                    " appears twice");
@@ -146,23 +131,47 @@ void DbfTable::parseHeader() {
     if (offset != recordLength_)
         throw CorruptFileError("Damaged table header in " + path_ +
                                ": record length disagrees with the field descriptors");
+}
 
+FieldInfo DbfTable::parseDescriptor(const unsigned char* d) const {
+    FieldInfo f;
+    for (size_t i = 0; i < kDbfFieldNameSize && d[kDbfFieldName + i] != 0; ++i) {
+        unsigned char c = d[kDbfFieldName + i];
+        if (!(std::isalnum(c) || c == '_'))
+            throw CorruptFileError("Damaged table header in " + path_ + ": invalid field name");
+        f.name += static_cast<char>(std::toupper(c));
+    }
+    if (f.name.empty())
+        throw CorruptFileError("Damaged table header in " + path_ + ": empty field name");
+    f.type = static_cast<char>(std::toupper(d[kDbfFieldType]));
+    f.width = d[kDbfFieldWidth];
+    f.decimals = d[kDbfFieldDecimals];
+    if (f.type == 'C' && f.decimals != 0) {  // wide character fields (Clipper)
+        f.width += f.decimals * 256;
+        f.decimals = 0;
+    }
+    validateField(f, path_);
+    return f;
+}
+
+void DbfTable::settleRecordCount(uint32_t headerCount, uint64_t size) {
     uint32_t onDisk = static_cast<uint32_t>((size - headerLength_) / recordLength_);
     if (headerCount > onDisk && mode_ != Mode::Exclusive) {
         // A writer may be between growing the file and writing the count,
         // or rolling an append back: look again once it is done (writers
         // hold the header lock; a shared lock waits for them).
         if (file_->lockRange(kLockBase, 1, false, true)) {
+            unsigned char count[4];
             try {
                 size = file_->size();
-                file_->readExact(kDbfRecordCount, h + kDbfRecordCount, 4, path_.c_str());
+                file_->readExact(kDbfRecordCount, count, sizeof count, path_.c_str());
             } catch (...) {
                 file_->unlockRange(kLockBase, 1);
                 throw;
             }
             file_->unlockRange(kLockBase, 1);
-            headerCount = readLe32(h + kDbfRecordCount);
-            std::copy(h + kDbfDate, h + kDbfDate + kDbfUpdatedSize, headerBytes_);
+            headerCount = readLe32(count);
+            std::copy(count, count + sizeof count, headerBytes_ + (kDbfRecordCount - kDbfDate));
             onDisk = size >= headerLength_ ? static_cast<uint32_t>((size - headerLength_) / recordLength_) : 0;
         }
     }

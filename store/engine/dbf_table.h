@@ -137,7 +137,12 @@ public:
 
 private:
     DbfTable() = default;
+    // Opening: the fixed header, the field descriptors, then the record
+    // count, taken from the file size (a header count above it: a cut file).
     void parseHeader();
+    void parseDescriptors();
+    FieldInfo parseDescriptor(const unsigned char* descriptor) const;
+    void settleRecordCount(uint32_t headerCount, uint64_t fileSize);
     void recoverJournal();
     void writeHeaderCount();
     // The record at `off` (at most count_) out of the read view; false when

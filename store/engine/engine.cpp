@@ -1,11 +1,9 @@
 #include "engine.h"
 
-#include <dirent.h>
-
 #include <cctype>
-#include <cstring>
 
 #include "errors.h"
+#include "file_any_case.h"
 
 namespace sde {
 
@@ -15,22 +13,8 @@ Engine& Engine::instance() {
 }
 
 std::string Engine::resolveCase(const std::string& path) {
-    if (fileExists(path)) return path;
-    auto slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return path;
-    std::string result = path;
-    while (dirent* e = ::readdir(dir)) {
-        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
-            result = (slash == std::string::npos ? std::string() : folder + "/") + e->d_name;
-            if (fileExists(result)) break;
-            result = path;
-        }
-    }
-    ::closedir(dir);
-    return result;
+    std::string found = findFileAnyCase(path);
+    return found.empty() ? path : found;
 }
 
 int Engine::use(const std::string& path, const std::string& aliasIn, int mode) {

@@ -29,7 +29,8 @@ public:
     bool century = false;
 
     // Path of an existing file whose name matches `path` without regard to
-    // letter case (the exact name first); `path` itself when none does.
+    // letter case (findFileAnyCase, file_any_case.h); `path` itself when
+    // none does.
     static std::string resolveCase(const std::string& path);
 
 private:

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace sde {
 
@@ -69,6 +70,35 @@ public:
 
     // Reads exactly n bytes or throws CorruptFileError naming `what`.
     void readExact(uint64_t off, void* buf, size_t n, const char* what);
+};
+
+// A File that forwards every call to another, for decorators that change a
+// few of them (tests inject full disks, crashes and write counts so), as
+// LevelDB's EnvWrapper does for its Env. The shortcuts past writeAt and
+// readAt (mapFront, mapForReading, writeInside, noWriteLockOn) keep File's
+// defaults: every write then goes through the decorator's writeAt, where it
+// can fail or count. A decorator that wants one forwards it itself.
+class FileWrapper : public File {
+public:
+    explicit FileWrapper(std::unique_ptr<File> target) : target_(std::move(target)) {}
+
+    size_t readAt(uint64_t off, void* buf, size_t n) override { return target_->readAt(off, buf, n); }
+    void writeAt(uint64_t off, const void* buf, size_t n) override { target_->writeAt(off, buf, n); }
+    uint64_t size() override { return target_->size(); }
+    void truncate(uint64_t length) override { target_->truncate(length); }
+    void sync() override { target_->sync(); }
+    FileId id() override { return target_->id(); }
+    bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) override {
+        return target_->lockRange(off, len, exclusive, wait);
+    }
+    void unlockRange(uint64_t off, uint64_t len) override { target_->unlockRange(off, len); }
+    bool lockOpenMode(bool exclusive) override { return target_->lockOpenMode(exclusive); }
+
+protected:
+    File& target() { return *target_; }
+
+private:
+    std::unique_ptr<File> target_;
 };
 
 // Copies n bytes out of a view from mapForReading(). False, with `to` in an

@@ -96,6 +96,95 @@ uint32_t newSalt() {
            (++counter * 2654435761u);
 }
 
+// What a hot journal holds: the files of the change with their old sizes,
+// and the old bytes of their pages (offsets into the journal's bytes), in
+// the order they were saved.
+struct JournalContents {
+    struct FileEntry {
+        std::string path;
+        uint64_t oldSize;
+    };
+    struct Page {
+        int fileNo;
+        uint64_t off;
+        size_t at;
+        size_t length;
+    };
+    std::map<int, FileEntry> files;
+    std::vector<Page> pages;
+};
+
+// Reads one record at `at` into `contents` and moves past it; false at the
+// first record that is cut short, fails its checksum or is of no known type.
+bool readJournalRecord(const std::vector<unsigned char>& bytes, size_t& at, Checksum checksum,
+                       uint32_t salt, JournalContents& contents) {
+    const size_t start = at;
+    if (at + 2 > bytes.size()) return false;
+    const unsigned char type = bytes[at];
+    const int fileNo = bytes[at + 1];
+    at += 2;
+    if (type == 'F') {
+        if (at + 2 > bytes.size()) return false;
+        size_t len = readLe16(&bytes[at]);
+        at += 2;
+        if (at + len + 8 + kChecksumSize > bytes.size()) return false;
+        std::string name(reinterpret_cast<const char*>(&bytes[at]), len);
+        uint64_t oldSize = get64(&bytes[at + len]);
+        at += len + 8;
+        if (readLe32(&bytes[at]) != checksum(&bytes[start], at - start, salt)) return false;
+        at += kChecksumSize;
+        contents.files[fileNo] = {name, oldSize};
+        return true;
+    }
+    if (type == 'P') {
+        if (at + 12 > bytes.size()) return false;
+        uint64_t off = get64(&bytes[at]);
+        size_t len = readLe32(&bytes[at + 8]);
+        at += 12;
+        if (len > bytes.size() || at + len + kChecksumSize > bytes.size()) return false;
+        size_t data = at;
+        at += len;
+        if (readLe32(&bytes[at]) != checksum(&bytes[start], at - start, salt)) return false;
+        at += kChecksumSize;
+        if (contents.files.count(fileNo)) contents.pages.push_back({fileNo, off, data, len});
+        return true;
+    }
+    return false;
+}
+
+// The records of a journal up to the first one that was not completed.
+JournalContents readJournal(const std::vector<unsigned char>& bytes) {
+    JournalContents contents;
+    const bool v1 = bytes.size() >= sizeof kMagic && startsWith(bytes.data(), kMagicV1);
+    const Checksum checksum = v1 ? fnv1a : wordHash;
+    if (bytes.size() >= sizeof kMagic + 4 && (v1 || startsWith(bytes.data(), kMagic))) {
+        const uint32_t salt = readLe32(&bytes[sizeof kMagic]);
+        size_t at = sizeof kMagic + 4;
+        while (readJournalRecord(bytes, at, checksum, salt, contents)) {
+        }
+    }
+    return contents;
+}
+
+// Writes the old bytes back, the last saved first, and cuts every file of
+// the change that still exists to its old size.
+void undo(const JournalContents& contents, const std::vector<unsigned char>& bytes) {
+    std::map<int, std::unique_ptr<File>> open;
+    for (const auto& [no, entry] : contents.files) {
+        if (!fileExists(entry.path)) continue;
+        open[no] = openFile(entry.path, OpenFlags::ReadWrite);
+    }
+    for (auto it = contents.pages.rbegin(); it != contents.pages.rend(); ++it) {
+        auto f = open.find(it->fileNo);
+        if (f == open.end()) continue;
+        f->second->writeAt(it->off, &bytes[it->at], it->length);
+    }
+    for (auto& [no, file] : open) {
+        const uint64_t oldSize = contents.files.at(no).oldSize;
+        if (file->size() != oldSize) file->truncate(oldSize);
+    }
+}
+
 }  // namespace
 
 // ---- JournaledFile ----
@@ -403,79 +492,16 @@ bool Journal::recover(const std::string& tablePath) {
     }
     std::vector<unsigned char> bytes(static_cast<size_t>(j->size()));
     bytes.resize(j->readAt(0, bytes.data(), bytes.size()));
-    struct FileEntry {
-        std::string path;
-        uint64_t oldSize;
-    };
-    struct Page {
-        int fileNo;
-        uint64_t off;
-        size_t at;
-        size_t length;
-    };
-    std::map<int, FileEntry> files;
-    std::vector<Page> pages;
-    size_t at = 0;
-    uint32_t salt = 0;
-    const bool v1 = bytes.size() >= sizeof kMagic && startsWith(bytes.data(), kMagicV1);
-    const Checksum checksum = v1 ? fnv1a : wordHash;
-    if (bytes.size() >= sizeof kMagic + 4 && (v1 || startsWith(bytes.data(), kMagic))) {
-        salt = readLe32(&bytes[sizeof kMagic]);
-        at = sizeof kMagic + 4;
-        for (;;) {
-            size_t start = at;
-            if (at + 2 > bytes.size()) break;
-            unsigned char type = bytes[at];
-            int fileNo = bytes[at + 1];
-            at += 2;
-            if (type == 'F') {
-                if (at + 2 > bytes.size()) break;
-                size_t len = readLe16(&bytes[at]);
-                at += 2;
-                if (at + len + 8 + kChecksumSize > bytes.size()) break;
-                std::string name(reinterpret_cast<const char*>(&bytes[at]), len);
-                uint64_t oldSize = get64(&bytes[at + len]);
-                at += len + 8;
-                if (readLe32(&bytes[at]) != checksum(&bytes[start], at - start, salt)) break;
-                at += kChecksumSize;
-                files[fileNo] = {name, oldSize};
-            } else if (type == 'P') {
-                if (at + 12 > bytes.size()) break;
-                uint64_t off = get64(&bytes[at]);
-                size_t len = readLe32(&bytes[at + 8]);
-                at += 12;
-                if (len > bytes.size() || at + len + kChecksumSize > bytes.size()) break;
-                size_t data = at;
-                at += len;
-                if (readLe32(&bytes[at]) != checksum(&bytes[start], at - start, salt)) break;
-                at += kChecksumSize;
-                if (files.count(fileNo)) pages.push_back({fileNo, off, data, len});
-            } else {
-                break;
-            }
-        }
-    }
+    const JournalContents contents = readJournal(bytes);
     // A journal whose header never made it has nothing to undo: no file
     // was written before it was complete.
-    std::map<int, std::unique_ptr<File>> open;
-    for (const auto& [no, entry] : files) {
-        if (!fileExists(entry.path)) continue;
-        open[no] = openFile(entry.path, OpenFlags::ReadWrite);
-    }
-    for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-        auto f = open.find(it->fileNo);
-        if (f == open.end()) continue;
-        f->second->writeAt(it->off, &bytes[it->at], it->length);
-    }
-    for (auto& [no, file] : open)
-        if (file->size() != files[no].oldSize) file->truncate(files[no].oldSize);
-    open.clear();
+    undo(contents, bytes);
     // Zeroed, the magic ends the change; the file itself stays for those who
     // hold it open (their changes go into it).
     static const unsigned char zeros[sizeof kMagic] = {};
     j->writeAt(0, zeros, sizeof zeros);
     release(std::move(j), tablePath);
-    return !files.empty();
+    return !contents.files.empty();
 }
 
 }  // namespace sde

@@ -216,90 +216,112 @@ public:
         insertAt(path, level - 1, median, rightOff);
     }
 
-    // Restores the minimum fill of the node at path[level] after a removal.
+    // Restores the minimum fill of the node at path[level] after a removal:
+    // borrows a key from a sibling that can spare one, else merges with a
+    // sibling, which takes a key from the parent: then the parent's turn.
     void rebalance(std::vector<NtxCursor::Step>& path, size_t level) {
-        const auto& h = ix_.hdr_;
         while (level > 0) {
-            uint32_t off = path[level].page;
+            const uint32_t off = path[level].page;
             NtxNode x = node(off);
-            if (static_cast<int>(x.items.size()) >= h.halfPage) return;
-            uint32_t parentOff = path[level - 1].page;
-            NtxNode parent = node(parentOff);
-            size_t j = static_cast<size_t>(path[level - 1].pos);
-            auto childAt = [&](size_t i) {
-                return i < parent.items.size() ? parent.items[i].child : parent.rightChild;
-            };
-            auto setChild = [&](size_t i, uint32_t c) {
-                if (i < parent.items.size())
-                    parent.items[i].child = c;
-                else
-                    parent.rightChild = c;
-            };
-            if (j > 0) {
-                uint32_t leftOff = childAt(j - 1);
-                NtxNode left = node(leftOff);
-                if (static_cast<int>(left.items.size()) > h.halfPage) {
-                    // Borrow through the separator from the left sibling.
-                    NtxItem sep = parent.items[j - 1];
-                    sep.child = left.rightChild;
-                    x.items.insert(x.items.begin(), sep);
-                    NtxItem up = left.items.back();
-                    left.items.pop_back();
-                    left.rightChild = up.child;
-                    up.child = leftOff;
-                    parent.items[j - 1] = up;
-                    store(leftOff, left);
-                    store(off, x);
-                    store(parentOff, parent);
-                    return;
-                }
-            }
-            if (j < parent.items.size()) {
-                uint32_t rightOff = childAt(j + 1);
-                NtxNode right = node(rightOff);
-                if (static_cast<int>(right.items.size()) > h.halfPage) {
-                    NtxItem sep = parent.items[j];
-                    sep.child = x.rightChild;
-                    x.items.push_back(sep);
-                    NtxItem up = right.items.front();
-                    right.items.erase(right.items.begin());
-                    x.rightChild = up.child;
-                    up.child = off;
-                    parent.items[j] = up;
-                    store(rightOff, right);
-                    store(off, x);
-                    store(parentOff, parent);
-                    return;
-                }
-            }
-            // Merge with a sibling through the separator between them.
-            size_t sepIdx = j > 0 ? j - 1 : j;
-            if (sepIdx >= parent.items.size()) return;  // lone child: nothing to merge with
-            uint32_t leftOff = childAt(sepIdx);
-            uint32_t rightOff = childAt(sepIdx + 1);
-            NtxNode left = leftOff == off ? x : node(leftOff);
-            NtxNode right = rightOff == off ? x : node(rightOff);
-            NtxItem sep = parent.items[sepIdx];
-            sep.child = left.rightChild;
-            left.items.push_back(sep);
-            left.items.insert(left.items.end(), right.items.begin(), right.items.end());
-            left.rightChild = right.rightChild;
-            parent.items.erase(parent.items.begin() + static_cast<long>(sepIdx));
-            setChild(sepIdx, leftOff);
-            store(leftOff, left);
-            freePage(rightOff);
-            if (level - 1 == 0 && parent.items.empty()) {
-                // The root lost its last key: its only child becomes the root.
-                freePage(parentOff);
-                ix_.hdr_.root = leftOff;
-                return;
-            }
-            store(parentOff, parent);
+            if (static_cast<int>(x.items.size()) >= ix_.hdr_.halfPage) return;
+            Family f{off, std::move(x), path[level - 1].page, node(path[level - 1].page),
+                     static_cast<size_t>(path[level - 1].pos)};
+            if (borrowFromLeft(f) || borrowFromRight(f)) return;
+            if (!mergeWithSibling(f, level - 1 == 0)) return;
             --level;
         }
     }
 
 private:
+    // An underfull node x, child j of its parent, while it is rebalanced.
+    struct Family {
+        uint32_t off;
+        NtxNode x;
+        uint32_t parentOff;
+        NtxNode parent;
+        size_t j;
+
+        uint32_t childAt(size_t i) const {
+            return i < parent.items.size() ? parent.items[i].child : parent.rightChild;
+        }
+        void setChild(size_t i, uint32_t c) {
+            if (i < parent.items.size())
+                parent.items[i].child = c;
+            else
+                parent.rightChild = c;
+        }
+    };
+
+    // Rotates the left sibling's last key up into the parent and the
+    // separator down into x, when the sibling has more than half a page.
+    bool borrowFromLeft(Family& f) {
+        if (f.j == 0) return false;
+        uint32_t leftOff = f.childAt(f.j - 1);
+        NtxNode left = node(leftOff);
+        if (static_cast<int>(left.items.size()) <= ix_.hdr_.halfPage) return false;
+        NtxItem sep = f.parent.items[f.j - 1];
+        sep.child = left.rightChild;
+        f.x.items.insert(f.x.items.begin(), sep);
+        NtxItem up = left.items.back();
+        left.items.pop_back();
+        left.rightChild = up.child;
+        up.child = leftOff;
+        f.parent.items[f.j - 1] = up;
+        store(leftOff, left);
+        store(f.off, f.x);
+        store(f.parentOff, f.parent);
+        return true;
+    }
+
+    // The same from the right sibling: its first key goes up.
+    bool borrowFromRight(Family& f) {
+        if (f.j >= f.parent.items.size()) return false;
+        uint32_t rightOff = f.childAt(f.j + 1);
+        NtxNode right = node(rightOff);
+        if (static_cast<int>(right.items.size()) <= ix_.hdr_.halfPage) return false;
+        NtxItem sep = f.parent.items[f.j];
+        sep.child = f.x.rightChild;
+        f.x.items.push_back(sep);
+        NtxItem up = right.items.front();
+        right.items.erase(right.items.begin());
+        f.x.rightChild = up.child;
+        up.child = f.off;
+        f.parent.items[f.j] = up;
+        store(rightOff, right);
+        store(f.off, f.x);
+        store(f.parentOff, f.parent);
+        return true;
+    }
+
+    // Merges x with a sibling through the separator between them; the right
+    // page of the two is freed. True when the parent, now a key short, is
+    // to be rebalanced in turn.
+    bool mergeWithSibling(Family& f, bool parentIsRoot) {
+        size_t sepIdx = f.j > 0 ? f.j - 1 : f.j;
+        if (sepIdx >= f.parent.items.size()) return false;  // lone child: nothing to merge with
+        uint32_t leftOff = f.childAt(sepIdx);
+        uint32_t rightOff = f.childAt(sepIdx + 1);
+        NtxNode left = leftOff == f.off ? f.x : node(leftOff);
+        NtxNode right = rightOff == f.off ? f.x : node(rightOff);
+        NtxItem sep = f.parent.items[sepIdx];
+        sep.child = left.rightChild;
+        left.items.push_back(sep);
+        left.items.insert(left.items.end(), right.items.begin(), right.items.end());
+        left.rightChild = right.rightChild;
+        f.parent.items.erase(f.parent.items.begin() + static_cast<long>(sepIdx));
+        f.setChild(sepIdx, leftOff);
+        store(leftOff, left);
+        freePage(rightOff);
+        if (parentIsRoot && f.parent.items.empty()) {
+            // The root lost its last key: its only child becomes the root.
+            freePage(f.parentOff);
+            ix_.hdr_.root = leftOff;
+            return false;
+        }
+        store(f.parentOff, f.parent);
+        return true;
+    }
+
     NtxIndex& ix_;
     uint32_t savedRoot_;
     uint32_t savedFree_;

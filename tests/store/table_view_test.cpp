@@ -48,7 +48,7 @@ TEST_F(TableViewTest, FilterShowsRowsPostedLaterByAnyHandle) {
         EXPECT_EQ(column(a, "PRIX"), QStringList({"1", "3", "4"})) << bad;
     }
     // Not even a Locate may lose the restriction that still holds.
-    a.Locate(QStringLiteral("NOM"), QStringLiteral("x"), true, true);
+    a.Locate(QStringLiteral("NOM"), QStringLiteral("x"), true);
     EXPECT_EQ(column(a, "PRIX"), QStringList({"1", "3", "4"}));
 
     a.setFiltered(false);
@@ -74,7 +74,7 @@ TEST_F(TableViewTest, LocateInAnIndexFollowsTextOrder) {
     t.Last();
     ASSERT_EQ(t.FieldByName("TICKET")->AsString(), QStringLiteral("2"));
 
-    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("1"), true, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("1"), true));
     EXPECT_EQ(t.FieldByName("TICKET")->AsString(), QStringLiteral("10"));
     EXPECT_EQ(t.IndexName(), QStringLiteral("vente.ntx"));
     EXPECT_EQ(indexOrder("VENTE"), 1);
@@ -82,17 +82,17 @@ TEST_F(TableViewTest, LocateInAnIndexFollowsTextOrder) {
     EXPECT_EQ(t.FieldByName("TICKET")->AsString(), QStringLiteral("100")) << "the order is unchanged";
 
     const long row = t.RecNo();
-    EXPECT_FALSE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("9"), true, true));
+    EXPECT_FALSE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("9"), true));
     EXPECT_EQ(t.RecNo(), row);
-    EXPECT_FALSE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("1"), false, true)) << "whole text: no ticket 1";
+    EXPECT_FALSE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("1"), false)) << "whole text: no ticket 1";
     EXPECT_EQ(t.RecNo(), row);
-    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("11"), false, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("11"), false));
     EXPECT_EQ(t.FieldByName("NOM")->AsString(), QStringLiteral("Martin"));
 
     // In another order the index on the field still serves, and the order
     // comes back.
     t.CreateIndex(QStringLiteral("prix.ntx"), QStringLiteral("PRIX"), false);
-    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("10"), false, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("10"), false));
     EXPECT_EQ(t.FieldByName("NOM")->AsString(), QStringLiteral("Lambert"));
     EXPECT_EQ(indexOrder("VENTE"), 2);
     EXPECT_EQ(column(t, "TICKET"), QStringList({"2", "11", "100", "10"}));
@@ -101,7 +101,7 @@ TEST_F(TableViewTest, LocateInAnIndexFollowsTextOrder) {
     // (Martinez is not "Martin" for the filter, only for a partial seek).
     t.setFilter(QStringLiteral("NOM = 'Martin'"));
     t.setFiltered(true);
-    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("1"), true, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("TICKET"), QStringLiteral("1"), true));
     EXPECT_EQ(t.FieldByName("TICKET")->AsString(), QStringLiteral("11"));
 }
 
@@ -110,26 +110,26 @@ TEST_F(TableViewTest, LocateWithoutAnIndexAsksTheEngine) {
     appendSales({{"2", 1, "Dupont"}, {"11", 2, "Martin"}, {"100", 3, "Martinez"}, {"2", 4, "Martineau"}});
     TApolloTable t(QStringLiteral("ATVente"));
     openSales(t);
-    EXPECT_TRUE(t.Locate(QStringLiteral("NOM"), QStringLiteral("marti"), true, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("NOM"), QStringLiteral("marti"), true));
     EXPECT_EQ(t.RecNo(), 2);
-    EXPECT_TRUE(t.Locate(QStringLiteral("NOM"), QStringLiteral("MARTINEZ"), false, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("NOM"), QStringLiteral("MARTINEZ"), false));
     EXPECT_EQ(t.RecNo(), 3);
-    EXPECT_FALSE(t.Locate(QStringLiteral("NOM"), QStringLiteral("Mart"), false, true));
+    EXPECT_FALSE(t.Locate(QStringLiteral("NOM"), QStringLiteral("Mart"), false));
     EXPECT_EQ(t.RecNo(), 3);
     EXPECT_EQ(column(t, "TICKET").size(), 4) << "the locate leaves no restriction behind";
 
     // A filtered handle finds only rows of its view.
     t.setFilter(QStringLiteral("TICKET = '2'"));
     t.setFiltered(true);
-    EXPECT_TRUE(t.Locate(QStringLiteral("NOM"), QStringLiteral("marti"), true, true));
+    EXPECT_TRUE(t.Locate(QStringLiteral("NOM"), QStringLiteral("marti"), true));
     EXPECT_EQ(t.RecNo(), 4);
     t.First();
-    EXPECT_FALSE(t.Locate(QStringLiteral("NOM"), QStringLiteral("martin"), false, true));
+    EXPECT_FALSE(t.Locate(QStringLiteral("NOM"), QStringLiteral("martin"), false));
     EXPECT_EQ(t.RecNo(), 1);
     EXPECT_EQ(column(t, "NOM"), QStringList({"Dupont", "Martineau"}));
 
     t.setFilter(QStringLiteral("TICKET = '9'"));
-    EXPECT_FALSE(t.Locate(QStringLiteral("NOM"), QStringLiteral("martin"), true, true));
+    EXPECT_FALSE(t.Locate(QStringLiteral("NOM"), QStringLiteral("martin"), true));
     EXPECT_TRUE(t.Eof()) << "an empty view stays empty";
     EXPECT_EQ(t.FieldByName("NOM")->AsString(), QString());
 }

@@ -49,18 +49,18 @@ struct Disk {
     }
 };
 
-class TestFile final : public File {
+class TestFile final : public FileWrapper {
 public:
     TestFile(std::unique_ptr<File> inner, std::string path, Disk& disk)
-        : inner_(std::move(inner)), path_(std::move(path)), disk_(disk) {}
+        : FileWrapper(std::move(inner)), path_(std::move(path)), disk_(disk) {}
 
     void writeAt(uint64_t off, const void* buf, size_t n) override {
         disk_.write(path_);
-        uint64_t from = std::max(off, inner_->size());
+        uint64_t from = std::max(off, target().size());
         uint64_t counted = disk_.diskFull ? (off + n > from ? off + n - from : 0) : n;
         if (counted > disk_.budget) {
             uint64_t fits = disk_.diskFull ? (from - off) + disk_.budget : disk_.budget;
-            if (fits > 0) inner_->writeAt(off, buf, static_cast<size_t>(fits));
+            if (fits > 0) target().writeAt(off, buf, static_cast<size_t>(fits));
             // A full disk stays full (writing old bytes back needs no room);
             // an I/O error passes.
             disk_.budget = disk_.diskFull ? 0 : UINT64_MAX;
@@ -68,32 +68,23 @@ public:
             throw IoError("Cannot write " + path_ + ": no space left on device");
         }
         if (disk_.budget != UINT64_MAX) disk_.budget -= counted;
-        inner_->writeAt(off, buf, n);
+        target().writeAt(off, buf, n);
     }
     void truncate(uint64_t length) override {
         disk_.write(path_);
-        uint64_t size = inner_->size();
+        uint64_t size = target().size();
         if (disk_.diskFull && length < size && disk_.budget != UINT64_MAX) disk_.budget += size - length;
-        inner_->truncate(length);
+        target().truncate(length);
     }
     void sync() override {
-        inner_->sync();
+        target().sync();
         disk_.durable[path_] = readAll(path_);
     }
-    size_t readAt(uint64_t off, void* buf, size_t n) override { return inner_->readAt(off, buf, n); }
-    uint64_t size() override { return inner_->size(); }
-    FileId id() override { return inner_->id(); }
-    bool lockRange(uint64_t off, uint64_t len, bool excl, bool wait) override {
-        return inner_->lockRange(off, len, excl, wait);
-    }
-    void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
-    bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
     // No writable mapping: every header write goes through writeAt, where it
     // counts. Records are read through the read view, as on a real disk.
-    const unsigned char* mapForReading(uint64_t length) override { return inner_->mapForReading(length); }
+    const unsigned char* mapForReading(uint64_t length) override { return target().mapForReading(length); }
 
 private:
-    std::unique_ptr<File> inner_;
     std::string path_;
     Disk& disk_;
 };

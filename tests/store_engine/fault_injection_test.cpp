@@ -29,43 +29,33 @@ struct FaultPlan {
     int failures = 0;
 };
 
-class FaultyFile final : public File {
+class FaultyFile final : public FileWrapper {
 public:
-    FaultyFile(std::unique_ptr<File> inner, FaultPlan& plan) : inner_(std::move(inner)), plan_(plan) {}
+    FaultyFile(std::unique_ptr<File> inner, FaultPlan& plan) : FileWrapper(std::move(inner)), plan_(plan) {}
 
     void writeAt(uint64_t off, const void* buf, size_t n) override {
-        uint64_t from = std::max(off, inner_->size());  // where growth starts
+        uint64_t from = std::max(off, target().size());  // where growth starts
         uint64_t counted = plan_.diskFull ? (off + n > from ? off + n - from : 0) : n;
         if (counted <= plan_.budget) {
             if (plan_.budget != UINT64_MAX) plan_.budget -= counted;
-            inner_->writeAt(off, buf, n);
+            target().writeAt(off, buf, n);
             return;
         }
         uint64_t fits = plan_.diskFull ? (from - off) + plan_.budget : plan_.budget;
-        if (fits > 0) inner_->writeAt(off, buf, static_cast<size_t>(fits));
+        if (fits > 0) target().writeAt(off, buf, static_cast<size_t>(fits));
         plan_.budget = plan_.transient ? UINT64_MAX : 0;
         ++plan_.failures;
         throw IoError("Cannot write: no space left on device");
     }
     void truncate(uint64_t length) override {
-        uint64_t size = inner_->size();
+        uint64_t size = target().size();
         if (plan_.diskFull && length < size && plan_.budget != UINT64_MAX)
             plan_.budget += size - length;
-        inner_->truncate(length);
+        target().truncate(length);
     }
-    size_t readAt(uint64_t off, void* buf, size_t n) override { return inner_->readAt(off, buf, n); }
-    uint64_t size() override { return inner_->size(); }
-    void sync() override { inner_->sync(); }
-    FileId id() override { return inner_->id(); }
-    bool lockRange(uint64_t off, uint64_t len, bool excl, bool wait) override {
-        return inner_->lockRange(off, len, excl, wait);
-    }
-    void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
-    bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
-    const unsigned char* mapForReading(uint64_t length) override { return inner_->mapForReading(length); }
+    const unsigned char* mapForReading(uint64_t length) override { return target().mapForReading(length); }
 
 private:
-    std::unique_ptr<File> inner_;
     FaultPlan& plan_;
 };
 

@@ -114,106 +114,84 @@ std::vector<unsigned char> imageOf(const Sale& s) {
     return img;
 }
 
-}  // namespace
+// One index of the mix, and what its layout showed so far.
+struct MixOrder {
+    const char* file;
+    const char* key;
+    bool unique;
+    NtxIndex* ix = nullptr;
+    size_t peakEntries = 0;
+    size_t maxDepth = 0;
+    size_t lastFree = 0;
+    bool sawFree = false;
+    bool sawReuse = false;
+};
 
-// Tickets and labels spread wide while the table grows, then squeezed into a
-// handful of values (keys leave most pages: merges, rotations, a shrinking
-// unique index), then spread again (pages taken back from the free list).
-TEST(IndexMaintenance, RandomMixMatchesTheModelThroughSplitsAndMerges) {
-    TempDir dir;
-    auto area = openSales(dir.file("SALES.DBF"));
-    ASSERT_EQ(area->table().recordLength(), 93);
-    struct Order {
-        const char* file;
-        const char* key;
-        bool unique;
-        NtxIndex* ix = nullptr;
-        size_t peakEntries = 0;
-        size_t maxDepth = 0;
-        size_t lastFree = 0;
-        bool sawFree = false;
-        bool sawReuse = false;
-    };
-    std::vector<Order> orders = {{"TIC.NTX", "upper(ticket)", false},
-                                 {"TICU.NTX", "upper(ticket)", true},
-                                 {"LIB.NTX", "upper(libelle)", false},
-                                 {"PRIX.NTX", "prix", false}};
-    for (auto& o : orders) {
-        area->createIndex(dir.file(o.file), o.key, o.unique, false, "");
-        o.ix = area->currentIndex();
+// Every index walked both ways against the model, its structure checked and
+// its pages counted.
+void checkOrders(WorkArea& area, const SalesModel& model, std::vector<MixOrder>& orders,
+                 const TempDir& dir, int op) {
+    SCOPED_TRACE("after operation " + std::to_string(op));
+    area.flushPendingAppend();
+    ASSERT_EQ(area.recCount(), model.rows.size());
+    std::vector<EntryList> want = {
+        model.allRows([](const Sale& s) { return upperAscii(s.ticket, 6); }),
+        model.uniqueTickets(),
+        model.allRows([](const Sale& s) { return upperAscii(s.label, 30); }),
+        model.allRows([](const Sale& s) { return priceKey(s.cents); })};
+    for (size_t i = 0; i < orders.size(); ++i) {
+        MixOrder& o = orders[i];
+        SCOPED_TRACE(o.file);
+        ASSERT_EQ(firstDifference(walkForward(*o.ix), want[i]), "");
+        EntryList back = walkBackward(*o.ix);
+        std::reverse(back.begin(), back.end());
+        ASSERT_EQ(firstDifference(back, want[i]), "") << "walking backwards";
+        ASSERT_EQ(o.ix->checkStructure(want[i].size()), "");
+        // Every page is in the tree or on the free list, and the file
+        // never holds more pages than the largest tree so far needed
+        // (pages below the root hold at least half a page of keys).
+        NtxLayout lay = readNtxLayout(dir.file(o.file));
+        ASSERT_EQ(lay.error, "");
+        ASSERT_LE(lay.filePages - 1, o.peakEntries / o.ix->header().halfPage + 1);
+        o.maxDepth = std::max(o.maxDepth, lay.levels.size());
+        o.sawFree = o.sawFree || !lay.freePages.empty();
+        o.sawReuse = o.sawReuse || lay.freePages.size() < o.lastFree;
+        o.lastFree = lay.freePages.size();
     }
-    area->setOrder(0);
+}
 
-    SalesModel model;
-    std::mt19937 rng(20240302);
-    auto pick = [&](long lo, long hi) { return std::uniform_int_distribution<long>(lo, hi)(rng); };
-    const char* words[] = {"Biere", "coca", "Chips", "Caf\xe9", "Bi\xe8re", "eau", "Frais", "ZERO"};
-    auto wideSale = [&] {
-        Sale s;
-        s.ticket = std::to_string(pick(1, 2500));
-        s.label = std::string(words[pick(0, 7)]) + " " + std::to_string(pick(0, 999));
-        s.cents = pick(-5000, 20000);
-        return s;
-    };
+// The seeded mix of appends, key changes, deletions and recalls on a work
+// area, each applied to the model as well.
+class SalesMix {
+public:
+    explicit SalesMix(WorkArea& area) : area_(area) {}
 
-    auto check = [&](int op) {
-        SCOPED_TRACE("after operation " + std::to_string(op));
-        area->flushPendingAppend();
-        ASSERT_EQ(area->recCount(), model.rows.size());
-        std::vector<EntryList> want = {
-            model.allRows([](const Sale& s) { return upperAscii(s.ticket, 6); }),
-            model.uniqueTickets(),
-            model.allRows([](const Sale& s) { return upperAscii(s.label, 30); }),
-            model.allRows([](const Sale& s) { return priceKey(s.cents); })};
-        for (size_t i = 0; i < orders.size(); ++i) {
-            Order& o = orders[i];
-            SCOPED_TRACE(o.file);
-            ASSERT_EQ(firstDifference(walkForward(*o.ix), want[i]), "");
-            EntryList back = walkBackward(*o.ix);
-            std::reverse(back.begin(), back.end());
-            ASSERT_EQ(firstDifference(back, want[i]), "") << "walking backwards";
-            ASSERT_EQ(o.ix->checkStructure(want[i].size()), "");
-            // Every page is in the tree or on the free list, and the file
-            // never holds more pages than the largest tree so far needed
-            // (pages below the root hold at least half a page of keys).
-            NtxLayout lay = readNtxLayout(dir.file(o.file));
-            ASSERT_EQ(lay.error, "");
-            ASSERT_LE(lay.filePages - 1, o.peakEntries / o.ix->header().halfPage + 1);
-            o.maxDepth = std::max(o.maxDepth, lay.levels.size());
-            o.sawFree = o.sawFree || !lay.freePages.empty();
-            o.sawReuse = o.sawReuse || lay.freePages.size() < o.lastFree;
-            o.lastFree = lay.freePages.size();
-        }
-    };
-
-    const int kOps = 40000, kBatch = 2000;
-    std::vector<unsigned char> buf(93);
-    std::vector<uint32_t> sweep;  // the order in which the squeeze visits rows
-    size_t sweepAt = 0;
-    for (int op = 1; op <= kOps; ++op) {
+    // Operation `op`: values spread wide, squeezed into a handful between
+    // operations 14,000 and 26,000.
+    void step(int op) {
         const bool squeeze = op > 14000 && op <= 26000;
         const long dice = pick(0, 99);
         const uint32_t n = static_cast<uint32_t>(model.rows.size());
-        if (squeeze && sweep.empty()) {
-            for (uint32_t r = 1; r <= n; ++r) sweep.push_back(r);
-            std::shuffle(sweep.begin(), sweep.end(), rng);
+        if (squeeze && sweep_.empty()) {
+            for (uint32_t r = 1; r <= n; ++r) sweep_.push_back(r);
+            std::shuffle(sweep_.begin(), sweep_.end(), rng_);
         }
         if (n < 50 || (!squeeze && dice < 50)) {
             Sale s = wideSale();
-            area->appendBlank();
+            area_.appendBlank();
             if (dice % 10 == 0) {
                 s = Sale{};  // left blank: its keys are written on the next move
                 s.blank = true;
             } else {
-                area->putRecord(imageOf(s).data());
+                area_.putRecord(imageOf(s).data());
             }
             model.rows.push_back(s);
             model.added(n + 1);
         } else if (dice < 85) {
-            uint32_t r = squeeze ? sweep[sweepAt++ % sweep.size()] : static_cast<uint32_t>(pick(1, n));
-            area->go(r);
-            area->getRecord(buf.data());
-            ASSERT_EQ(buf, imageOf(model.rows[r - 1])) << "record " << r;
+            uint32_t r = squeeze ? sweep_[sweepAt_++ % sweep_.size()] : static_cast<uint32_t>(pick(1, n));
+            area_.go(r);
+            area_.getRecord(buf_.data());
+            ASSERT_EQ(buf_, imageOf(model.rows[r - 1])) << "record " << r;
             Sale before = model.rows[r - 1];
             Sale& s = model.rows[r - 1];
             s.blank = false;
@@ -226,19 +204,66 @@ TEST(IndexMaintenance, RandomMixMatchesTheModelThroughSplitsAndMerges) {
                 if (dice % 3 != 1) s.label = w.label;
                 if (dice % 2 == 0) s.cents = w.cents;
             }
-            area->putRecord(imageOf(s).data());
+            area_.putRecord(imageOf(s).data());
             model.changed(r, before);
         } else {
             uint32_t r = static_cast<uint32_t>(pick(1, n));
             bool del = dice < 93;
-            area->go(r);
-            area->setDeletedFlag(del);
+            area_.go(r);
+            area_.setDeletedFlag(del);
             model.rows[r - 1].deleted = del;
         }
+    }
+
+    SalesModel model;
+
+private:
+    long pick(long lo, long hi) { return std::uniform_int_distribution<long>(lo, hi)(rng_); }
+    Sale wideSale() {
+        static const char* words[] = {"Biere", "coca", "Chips", "Caf\xe9", "Bi\xe8re", "eau", "Frais", "ZERO"};
+        Sale s;
+        s.ticket = std::to_string(pick(1, 2500));
+        s.label = std::string(words[pick(0, 7)]) + " " + std::to_string(pick(0, 999));
+        s.cents = pick(-5000, 20000);
+        return s;
+    }
+
+    WorkArea& area_;
+    std::mt19937 rng_{20240302};
+    std::vector<unsigned char> buf_ = std::vector<unsigned char>(93);
+    std::vector<uint32_t> sweep_;  // the order in which the squeeze visits rows
+    size_t sweepAt_ = 0;
+};
+
+}  // namespace
+
+// Tickets and labels spread wide while the table grows, then squeezed into a
+// handful of values (keys leave most pages: merges, rotations, a shrinking
+// unique index), then spread again (pages taken back from the free list).
+TEST(IndexMaintenance, RandomMixMatchesTheModelThroughSplitsAndMerges) {
+    TempDir dir;
+    auto area = openSales(dir.file("SALES.DBF"));
+    ASSERT_EQ(area->table().recordLength(), 93);
+    std::vector<MixOrder> orders = {{"TIC.NTX", "upper(ticket)", false},
+                                    {"TICU.NTX", "upper(ticket)", true},
+                                    {"LIB.NTX", "upper(libelle)", false},
+                                    {"PRIX.NTX", "prix", false}};
+    for (auto& o : orders) {
+        area->createIndex(dir.file(o.file), o.key, o.unique, false, "");
+        o.ix = area->currentIndex();
+    }
+    area->setOrder(0);
+
+    SalesMix mix(*area);
+    const SalesModel& model = mix.model;
+    const int kOps = 40000, kBatch = 2000;
+    for (int op = 1; op <= kOps; ++op) {
+        mix.step(op);
+        if (HasFatalFailure()) return;
         orders[1].peakEntries = std::max(orders[1].peakEntries, model.ticketHolder.size());
         for (size_t i : {0u, 2u, 3u}) orders[i].peakEntries = model.rows.size();
         if (op % kBatch == 0) {
-            check(op);
+            checkOrders(*area, model, orders, dir, op);
             if (HasFatalFailure()) return;
         }
         if (op == 26000) {
@@ -247,7 +272,7 @@ TEST(IndexMaintenance, RandomMixMatchesTheModelThroughSplitsAndMerges) {
             EXPECT_EQ(readNtxLayout(dir.file("TICU.NTX")).levels.size(), 1u) << "root collapsed";
         }
     }
-    for (const Order& o : orders) {
+    for (const MixOrder& o : orders) {
         SCOPED_TRACE(o.file);
         EXPECT_GE(o.maxDepth, o.ix->header().maxKeys <= 24 ? 3u : 2u) << "pages split";
     }

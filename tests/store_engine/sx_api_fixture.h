@@ -14,6 +14,13 @@
 
 namespace sde::test {
 
+// The sales table most tests use, as createTable() items.
+inline constexpr const char* kSalesFields =
+    "TICKET,C,10,0;NAME,C,20,0;PRIX,N,10,2;DAY,D,8,0;PAID,L,1,0";
+
+// Record numbers, in the order a walk met them.
+using Rows = std::vector<long>;
+
 // Function pointers named like the entry points: sx.sx_GoTop().
 struct SxApi {
 #define SDE_ENTRY(name) decltype(&::name) name = nullptr;

@@ -24,33 +24,22 @@ namespace {
 
 // A file whose writes go through until `budget` bytes, then fail as on a
 // full disk; or, with `dieAfterWrite`, whose first write ends the process.
-class TestFile final : public sde::File {
+class TestFile final : public sde::FileWrapper {
 public:
     TestFile(std::unique_ptr<sde::File> inner, uint64_t* budget, bool dieAfterWrite)
-        : inner_(std::move(inner)), budget_(budget), die_(dieAfterWrite) {}
+        : FileWrapper(std::move(inner)), budget_(budget), die_(dieAfterWrite) {}
     void writeAt(uint64_t off, const void* buf, size_t n) override {
         if (budget_ && n > *budget_) {
-            inner_->writeAt(off, buf, *budget_);
+            target().writeAt(off, buf, *budget_);
             *budget_ = 0;
             throw sde::IoError("Cannot write: No space left on device");
         }
         if (budget_) *budget_ -= n;
-        inner_->writeAt(off, buf, n);
+        target().writeAt(off, buf, n);
         if (die_) ::raise(SIGKILL);
     }
-    size_t readAt(uint64_t off, void* buf, size_t n) override { return inner_->readAt(off, buf, n); }
-    uint64_t size() override { return inner_->size(); }
-    void truncate(uint64_t length) override { inner_->truncate(length); }
-    void sync() override { inner_->sync(); }
-    sde::FileId id() override { return inner_->id(); }
-    bool lockRange(uint64_t off, uint64_t len, bool exclusive, bool wait) override {
-        return inner_->lockRange(off, len, exclusive, wait);
-    }
-    void unlockRange(uint64_t off, uint64_t len) override { inner_->unlockRange(off, len); }
-    bool lockOpenMode(bool exclusive) override { return inner_->lockOpenMode(exclusive); }
 
 private:
-    std::unique_ptr<sde::File> inner_;
     uint64_t* budget_;
     bool die_;
 };
